@@ -1,0 +1,6 @@
+#include "dialogs/readme_text.h"
+
+int LoadReadme()
+{
+    return 0;
+}

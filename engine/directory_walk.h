@@ -1,0 +1,29 @@
+#pragma once
+
+#include <windows.h>
+
+// Calls visit(entry) for every entry that matches the pattern, in the order
+// the file system delivers them, until visit returns FALSE. Names that begin
+// with "." are skipped: the self and parent entries, and dot names that are
+// no part of an installation. The first entry is examined like any other,
+// since FAT and CD roots (where install media live) deliver no "." entry.
+// Returns FALSE when the enumeration cannot start.
+template <typename Visit>
+BOOL WalkFolder(const char* pattern, Visit visit)
+{
+    WIN32_FIND_DATAA entry;
+    HANDLE find = FindFirstFileA(pattern, &entry);
+    if (find == INVALID_HANDLE_VALUE)
+        return FALSE;
+    do {
+        if (entry.cFileName[0] != '.' && !visit(entry))
+            break;
+    } while (FindNextFileA(find, &entry));
+    FindClose(find);
+    return TRUE;
+}
+
+inline BOOL IsFolder(const WIN32_FIND_DATAA& entry)
+{
+    return (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}

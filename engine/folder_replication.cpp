@@ -1,0 +1,98 @@
+#include "engine/folder_replication.h"
+
+#include "engine/directory_walk.h"
+#include "setup/setup_state.h"
+
+BOOL PathExists(const char* path)
+{
+    WIN32_FIND_DATAA entry;
+    HANDLE find = FindFirstFileA(path, &entry);
+    if (find == INVALID_HANDLE_VALUE)
+        return FALSE;
+    FindClose(find);
+    return TRUE;
+}
+
+static BOOL RemoveEntry(const char* path, const WIN32_FIND_DATAA& entry)
+{
+    if (!IsFolder(entry))
+        return DeleteFileA(path);
+    // A junction or folder link goes, the folder it points to stays.
+    if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+        return RemoveDirectoryA(path);
+    return RemoveFolderTree(path);
+}
+
+BOOL RemoveFolderTree(const char* path)
+{
+    // A path that already ends with "\" gives doubled separators here; the
+    // platform accepts them.
+    char pattern[kPathChars];
+    if (!JoinPath(pattern, path, "\\*.*"))
+        return FALSE;
+    const BOOL listed = WalkFolder(pattern, [path](const WIN32_FIND_DATAA& entry) {
+        char child[kPathChars];
+        return JoinPath(child, path, "\\", entry.cFileName) && RemoveEntry(child, entry);
+    });
+    if (!listed)
+        return FALSE;
+    return RemoveDirectoryA(path);
+}
+
+BOOL CopyFolderFiles(const char* sourceFolder, const char* targetFolder)
+{
+    char pattern[kPathChars];
+    if (!JoinPath(pattern, sourceFolder, "*.*"))
+        return FALSE;
+    BOOL copied = TRUE;
+    // A source folder that cannot be listed has nothing to copy.
+    WalkFolder(pattern, [&](const WIN32_FIND_DATAA& entry) {
+        if (IsFolder(entry))
+            return TRUE;
+        char source[kPathChars];
+        char target[kPathChars];
+        copied = JoinPath(source, sourceFolder, entry.cFileName) &&
+                 JoinPath(target, targetFolder, entry.cFileName) &&
+                 CopyFileA(source, target, FALSE);
+        return copied;
+    });
+    return copied;
+}
+
+// Shows the platform's text for the last error under "Error".
+static void ReportLastError()
+{
+    char* text = NULL;
+    const DWORD flags = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                        FORMAT_MESSAGE_IGNORE_INSERTS;
+    if (FormatMessageA(flags, NULL, GetLastError(), MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+                       reinterpret_cast<char*>(&text), 0, NULL)) {
+        MessageBoxA(NULL, text, "Error", MB_ICONINFORMATION);
+        LocalFree(text);
+    }
+}
+
+BOOL ReplicateFolder(const char* name)
+{
+    char target[kPathChars];
+    char source[kPathChars];
+    const BOOL targetFits = JoinPath(target, Setup.TargetDir, name);
+    if (targetFits) {
+        // Files of an earlier installation that are no longer on the medium
+        // must not survive.
+        RemoveFolderTree(target);
+    }
+    if (!targetFits || !CreateDirectoryA(target, NULL))
+        ReportLastError();
+    if (!targetFits || !JoinPath(source, Setup.SourceDir, name))
+        return FALSE;
+    return CopyFolderFiles(source, target);
+}
+
+BOOL CopyRootFile(const char* name)
+{
+    char source[kPathChars];
+    char target[kPathChars];
+    return JoinPath(source, Setup.SourceDir, name) && JoinPath(target, Setup.TargetDir, name) &&
+           CopyFileA(source, target, FALSE);
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <windows.h>
+
+// TRUE when the platform finds an entry for the path. A folder must be given
+// without a trailing "\" to be found.
+BOOL PathExists(const char* path);
+
+// Removes the folder and everything in it; the path may end with "\".
+// Links (junctions, symbolic links) are removed themselves, never followed.
+// The result is that of removing the folder, FALSE when it cannot be listed.
+BOOL RemoveFolderTree(const char* path);
+
+// Copies the plain files of sourceFolder into targetFolder, overwriting;
+// sub-folders are left alone. Both folders end with "\". FALSE after the
+// first copy that fails.
+BOOL CopyFolderFiles(const char* sourceFolder, const char* targetFolder);
+
+// Clears, re-creates and fills TargetDir + name from SourceDir + name.
+// The name ends with "\".
+BOOL ReplicateFolder(const char* name);
+
+// Copies one file of the medium's root into TargetDir, overwriting.
+BOOL CopyRootFile(const char* name);

@@ -1,0 +1,100 @@
+#include "engine/install_selection.h"
+
+#include <ctype.h>
+#include <string.h>
+
+#include "engine/directory_walk.h"
+#include "engine/folder_replication.h"
+#include "setup/setup_state.h"
+
+const char* const SelectedFolders[kSelectedFolderCount] = {
+    "dibs", "exams", "exercise", "figures", "flags",
+};
+
+const char* const SelectedFiles[kSelectedFileCount] = {
+    "VelQ.hlp",     "VelQ.exe",    "VelQ.dll",    "readme.txt",
+    "BTNBTNVB.VBX", "FADERVB.VBX", "FRAMEVB.VBX", "KNOBVB.VBX",
+    "LEDVB.VBX",    "SPINVB.VBX",  "SS3D.VBX",
+};
+
+static void LowerCase(char* text)
+{
+    for (; *text; ++text)
+        *text = static_cast<char>(tolower(static_cast<unsigned char>(*text)));
+}
+
+// lowered is already lower-case; the entry is lowered as it is compared.
+static int IsListed(const char* lowered, const char* const* list, int count)
+{
+    for (int i = 0; i < count; ++i) {
+        const char* entry = list[i];
+        size_t at = 0;
+        while (lowered[at] && lowered[at] == tolower(static_cast<unsigned char>(entry[at])))
+            ++at;
+        if (lowered[at] == '\0' && entry[at] == '\0')
+            return 1;
+    }
+    return 0;
+}
+
+int IsSelectedFolder(const char* name)
+{
+    char lowered[kPathChars];
+    if (!CopyPath(lowered, name))
+        return 0;
+    LowerCase(lowered);
+    return IsListed(lowered, SelectedFolders, kSelectedFolderCount);
+}
+
+int IsSelectedFile(char* name)
+{
+    LowerCase(name);
+    return IsListed(name, SelectedFiles, kSelectedFileCount);
+}
+
+// Replicates the entry when it is a listed folder. FALSE when that failed.
+static BOOL InstallFolderEntry(const char* entryName, int* folderCount)
+{
+    char name[kPathChars];
+    if (!CopyPath(name, entryName))
+        return FALSE;
+    const size_t length = strlen(name);
+    if (length != 0 && name[length - 1] == '\\')
+        name[length - 1] = '\0';
+    if (!IsSelectedFolder(name))
+        return TRUE;
+    if (!AppendSeparator(name, sizeof name) || !ReplicateFolder(name))
+        return FALSE;
+    ++*folderCount;
+    return TRUE;
+}
+
+// Copies the entry when it is a listed file. FALSE when that failed.
+static BOOL InstallFileEntry(const char* entryName)
+{
+    char name[kPathChars];
+    if (!CopyPath(name, entryName))
+        return FALSE;
+    return !IsSelectedFile(name) || CopyRootFile(name);
+}
+
+int InstallSelection(BOOL* allFilesCopied)
+{
+    *allFilesCopied = TRUE;
+    // Refuses a drive root such as C:\ (and an empty folder field).
+    if (strlen(Setup.TargetDir) < 4)
+        return 0;
+    if (!AppendSeparator(Setup.TargetDir, kPathChars))
+        return 0;
+    CreateDirectoryA(Setup.TargetDir, NULL);
+
+    int folderCount = 0;
+    // The current directory is the medium: nothing changes it during the run.
+    WalkFolder("*.*", [&](const WIN32_FIND_DATAA& entry) {
+        if (IsFolder(entry))
+            return InstallFolderEntry(entry.cFileName, &folderCount);
+        *allFilesCopied = InstallFileEntry(entry.cFileName);
+        return *allFilesCopied;
+    });
+    return folderCount;
+}

@@ -1,0 +1,77 @@
+#include "setup/install_sequence.h"
+
+#include <shellapi.h>
+#include <stdio.h>
+
+#include "dialogs/install_dialog.h"
+#include "dialogs/readme_text.h"
+#include "engine/install_selection.h"
+#include "engine/shortcut_maker.h"
+#include "setup/setup_state.h"
+
+static const char kConfirmCaption[] = "Install Confirmation";
+
+void RequestClose(HWND window)
+{
+    PostMessageA(window, WM_CLOSE, 0, 0);
+}
+
+void StartCloseTimer(HWND window)
+{
+    if (!SetTimer(window, kCloseTimerId, kCloseDelayMs, NULL))
+        RequestClose(window);
+}
+
+static LRESULT EndWithMessage(HWND window, HWND owner, const char* text)
+{
+    MessageBoxA(owner, text, kConfirmCaption, MB_OK);
+    RequestClose(window);
+    return 0;
+}
+
+// The medium is the current directory; "\" is appended unconditionally, so a
+// drive root gives a doubled separator, which the platform accepts.
+static BOOL ReadSourceDir()
+{
+    char current[kPathChars];
+    const DWORD length = GetCurrentDirectoryA(sizeof current, current);
+    if (length == 0 || length >= sizeof current)
+        return FALSE;
+    return JoinPath(Setup.SourceDir, current, "\\");
+}
+
+static void StartInstalledProgram()
+{
+    // TargetDir ends with "\" already; the doubled separator is harmless.
+    char program[kPathChars];
+    if (JoinPath(program, Setup.TargetDir, "\\VelQ.exe"))
+        ShellExecuteA(NULL, "open", program, "", Setup.TargetDir, SW_SHOW);
+}
+
+LRESULT RunInstallSequence(HWND window)
+{
+    if (!ReadSourceDir())
+        return EndWithMessage(window, NULL, "Velquor Installation Failed");
+    CopyPath(Setup.TargetDir, "C:\\Velq");
+    LoadReadme();
+
+    // -1, a dialog that could not be created, goes on with the default folder.
+    if (RunInstallDialog(window) == 0)
+        return EndWithMessage(window, window, "Velquor Installation Cancelled");
+
+    BOOL allFilesCopied;
+    const int folderCount = InstallSelection(&allFilesCopied);
+    // All folders but a listed file missing is no success either.
+    if (folderCount == 0 || (folderCount >= kSelectedFolderCount && !allFilesCopied))
+        return EndWithMessage(window, NULL, "Velquor Installation Failed");
+    if (folderCount < kSelectedFolderCount) {
+        char text[100];
+        snprintf(text, sizeof text, "Only %d directories successfully copied", folderCount);
+        return EndWithMessage(window, NULL, text);
+    }
+
+    MakeShortcuts();
+    StartInstalledProgram();
+    StartCloseTimer(window);
+    return 0;
+}

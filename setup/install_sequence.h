@@ -1,0 +1,19 @@
+#pragma once
+
+#include <windows.h>
+
+constexpr UINT_PTR kCloseTimerId = 6;
+constexpr UINT kCloseDelayMs = 4000;
+
+// Runs the whole installation while the host window is being created, and
+// leaves a close request (at once, or by the close timer) for the message
+// loop. Returns 0, so window creation always succeeds.
+LRESULT RunInstallSequence(HWND window);
+
+// Closes the host window once the message loop runs again.
+void RequestClose(HWND window);
+
+// Starts the timer that closes the host window after the installed program
+// has had time to show itself; closes at once when no timer can be had, so
+// the process never waits forever.
+void StartCloseTimer(HWND window);

@@ -1,0 +1,95 @@
+#include <windows.h>
+
+#include "res/resource.h"
+#include "setup/install_sequence.h"
+#include "setup/setup_state.h"
+
+#ifndef _WIN64
+static_assert(sizeof(WNDCLASSEXA) == 48, "the 32-bit class record is 48 bytes");
+#endif
+
+static const char kHostClass[] = "VelSetup";
+
+static void OnPaint(HWND window)
+{
+    PAINTSTRUCT paint;
+    RECT client;
+    BeginPaint(window, &paint);
+    GetClientRect(window, &client);
+    EndPaint(window, &paint);
+}
+
+static void OnTimer(HWND window, WPARAM timerId)
+{
+    if (timerId != kCloseTimerId)
+        return;
+    KillTimer(window, kCloseTimerId);
+    RequestClose(window);
+}
+
+static void OnDestroy()
+{
+    if (Setup.ReadmeMemory) {
+        GlobalUnlock(Setup.ReadmeMemory);
+        GlobalFree(Setup.ReadmeMemory);
+    }
+    PostQuitMessage(0);
+}
+
+LRESULT CALLBACK SetupWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CREATE:
+        return RunInstallSequence(window);
+    case WM_PAINT:
+        OnPaint(window);
+        return 0;
+    case WM_TIMER:
+        OnTimer(window, wParam);
+        return 0;
+    case WM_DESTROY:
+        OnDestroy();
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// The resources hold no icon 130: the class ends up with no icon of its own.
+static ATOM RegisterSetupClass(HINSTANCE instance)
+{
+    WNDCLASSEXA windowClass = {};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = SetupWndProc;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_HOST_WINDOW));
+    windowClass.hCursor = LoadCursorA(NULL, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_HIGHLIGHT + 1);
+    windowClass.lpszClassName = kHostClass;
+    windowClass.hIconSm = LoadIconA(instance, MAKEINTRESOURCEA(IDI_HOST_WINDOW));
+    return RegisterClassExA(&windowClass);
+}
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+{
+    RegisterSetupClass(instance);
+    Setup.Instance = instance;
+
+    // The whole installation runs inside this call (WM_CREATE); the window
+    // itself is never shown.
+    HWND window = CreateWindowExA(0, kHostClass, kHostClass, WS_OVERLAPPEDWINDOW, 100, 100, 300,
+                                  100, NULL, NULL, instance, NULL);
+    if (!window)
+        return 0;
+
+    // The resources define no accelerator table: nothing is translated.
+    HACCEL accelerators = LoadAcceleratorsA(Setup.Instance, MAKEINTRESOURCEA(IDA_HOST_WINDOW));
+    MSG message = {};
+    while (GetMessageA(&message, NULL, 0, 0) > 0) {
+        if (!TranslateAcceleratorA(message.hwnd, accelerators, &message)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
+    return static_cast<int>(message.wParam);
+}

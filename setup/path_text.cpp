@@ -1,0 +1,43 @@
+#include "setup/path_text.h"
+
+#include <string.h>
+
+BOOL JoinPath(char* out, size_t outChars, const char* first, const char* second,
+              const char* third)
+{
+    const size_t firstLength = strlen(first);
+    const size_t secondLength = strlen(second);
+    const size_t thirdLength = strlen(third);
+    if (outChars == 0 || firstLength + secondLength + thirdLength >= outChars) {
+        if (outChars != 0)
+            out[0] = '\0';
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return FALSE;
+    }
+    // memmove: callers may join a buffer onto itself ("path" + "\").
+    memmove(out, first, firstLength);
+    memcpy(out + firstLength, second, secondLength);
+    memcpy(out + firstLength + secondLength, third, thirdLength);
+    out[firstLength + secondLength + thirdLength] = '\0';
+    return TRUE;
+}
+
+BOOL EndsWithSeparator(const char* path)
+{
+    const size_t length = strlen(path);
+    return length != 0 && path[length - 1] == '\\';
+}
+
+BOOL AppendSeparator(char* path, size_t maxChars)
+{
+    if (EndsWithSeparator(path))
+        return TRUE;
+    const size_t length = strlen(path);
+    if (length + 1 >= maxChars) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return FALSE;
+    }
+    path[length] = '\\';
+    path[length + 1] = '\0';
+    return TRUE;
+}

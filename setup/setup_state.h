@@ -1,0 +1,28 @@
+#pragma once
+
+#include <windows.h>
+#include <commdlg.h>
+
+#include "setup/path_text.h"
+
+// Everything the setup program knows during its run. One record, in static
+// storage, zero at start.
+struct SetupState {
+    HINSTANCE Instance;
+    char UserName[kFieldChars];
+    // "C:\Velq" or the last chooser result until Install is accepted, then
+    // the folder field's text ending with "\".
+    char TargetDir[kFieldChars];
+    // The medium: the current directory at start, followed by "\".
+    char SourceDir[kPathChars];
+    int AddToStartMenu;
+    char* ReadmeText;
+    HGLOBAL ReadmeMemory;
+    // Set at every press of "...": 1 when that press had to create TargetDir.
+    int CreatedForBrowse;
+    OPENFILENAMEA ChooserParams;
+    char ChooserFile[kFieldChars];
+    char ChooserFileTitle[kFieldChars];
+};
+
+extern SetupState Setup;
