@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Files and folders for tests, on the Wine file system. Paths are Windows
+// paths; failures are reported through GoogleTest.
+
+// The Windows path of a Linux path (Wine's drive Z: is the Linux root).
+std::string WinPathOf(const std::string& linuxPath);
+
+// The build folder, as a Windows path (from VELQUOR_BUILD).
+std::string BuildDir();
+
+// An empty scratch folder C:\velq-tests\<name>, created anew.
+std::string ScratchDir(const std::string& name);
+
+// Drive M: of the test prefix, emptied (and made anew when a test removed
+// it): a drive root lists no "." and ".." entries. Returns "M:\\".
+std::string EmptyDriveRoot();
+
+void MakeDir(const std::string& path);
+void WriteText(const std::string& path, const std::string& text);
+std::string ReadText(const std::string& path);
+bool Exists(const std::string& path);
+bool IsDir(const std::string& path);
+void RemoveAll(const std::string& path);
+
+// The names in a folder (not "." and ".."), sorted, folders marked with a
+// trailing "\".
+std::vector<std::string> ListNames(const std::string& folder);

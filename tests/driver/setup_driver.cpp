@@ -1,0 +1,170 @@
+#include "tests/driver/setup_driver.h"
+
+#include <fstream>
+#include <sstream>
+
+SetupRun::~SetupRun()
+{
+    if (!process.hProcess)
+        return;
+    if (WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT) {
+        TerminateProcess(process.hProcess, 1);
+        WaitForSingleObject(process.hProcess, 5000);
+    }
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+}
+
+bool StartSetup(SetupRun& run, const std::string& setupExe, const std::string& medium,
+                const std::string& stubLog)
+{
+    SetEnvironmentVariableA("VELQ_STUB_LOG", stubLog.c_str());
+    std::string command = "\"" + setupExe + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    return CreateProcessA(NULL, &command[0], NULL, NULL, FALSE, 0, NULL, medium.c_str(), &startup,
+                          &run.process);
+}
+
+namespace {
+
+struct WindowSearch {
+    DWORD processId;
+    const char* title;
+    const char* windowClass;
+    HWND found;
+};
+
+BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter)
+{
+    auto* search = reinterpret_cast<WindowSearch*>(parameter);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != search->processId || !IsWindowVisible(window))
+        return TRUE;
+    char text[512] = "";
+    if (search->title) {
+        GetWindowTextA(window, text, sizeof text);
+        if (strcmp(text, search->title) != 0)
+            return TRUE;
+    }
+    if (search->windowClass) {
+        GetClassNameA(window, text, sizeof text);
+        if (strcmp(text, search->windowClass) != 0)
+            return TRUE;
+    }
+    search->found = window;
+    return FALSE;
+}
+
+bool IsRunning(const SetupRun& run)
+{
+    return WaitForSingleObject(run.process.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+// A message box is a dialog whose text is the static control 0xFFFF.
+HWND FindMessageBox(DWORD processId)
+{
+    HWND box = FindProcessWindow(processId, NULL, "#32770");
+    return box && GetDlgItem(box, 0xFFFF) ? box : NULL;
+}
+
+ShownMessage ReadAndAnswer(HWND box)
+{
+    ShownMessage shown;
+    char caption[512] = "";
+    GetWindowTextA(box, caption, sizeof caption);
+    shown.caption = caption;
+    shown.text = ControlText(box, 0xFFFF);
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    // Let the box go before looking for the next one.
+    for (int i = 0; i < 200 && IsWindow(box) && IsWindowVisible(box); ++i)
+        Sleep(25);
+    return shown;
+}
+
+}  // namespace
+
+HWND FindProcessWindow(DWORD processId, const char* title, const char* windowClass)
+{
+    WindowSearch search = {processId, title, windowClass, NULL};
+    EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND WaitForProcessWindow(DWORD processId, const char* title, const char* windowClass,
+                          DWORD timeoutMs)
+{
+    const DWORD start = GetTickCount();
+    do {
+        if (HWND window = FindProcessWindow(processId, title, windowClass))
+            return window;
+        Sleep(50);
+    } while (GetTickCount() - start < timeoutMs);
+    return NULL;
+}
+
+std::string ControlText(HWND dialog, int controlId)
+{
+    char text[4096] = "";
+    SendDlgItemMessageA(dialog, controlId, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+bool AnswerMessageBox(const SetupRun& run, ShownMessage* shown, DWORD timeoutMs)
+{
+    const DWORD start = GetTickCount();
+    do {
+        if (HWND box = FindMessageBox(run.Id())) {
+            *shown = ReadAndAnswer(box);
+            return true;
+        }
+        Sleep(50);
+    } while (IsRunning(run) && GetTickCount() - start < timeoutMs);
+    return false;
+}
+
+DWORD WaitForExit(SetupRun& run, std::vector<ShownMessage>* shown, DWORD timeoutMs)
+{
+    const DWORD start = GetTickCount();
+    while (IsRunning(run) && GetTickCount() - start < timeoutMs) {
+        if (HWND box = FindMessageBox(run.Id()))
+            shown->push_back(ReadAndAnswer(box));
+        Sleep(50);
+    }
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(run.process.hProcess, &code);
+    return code;
+}
+
+StubStart ReadStubStart(const std::string& stubLog)
+{
+    StubStart stub;
+    std::ifstream lines(stubLog, std::ios::binary);
+    std::string line;
+    while (std::getline(lines, line)) {
+        const std::string key = line.substr(0, line.find('='));
+        const std::string value = line.substr(line.find('=') + 1);
+        if (key == "pid")
+            stub.processId = strtoul(value.c_str(), NULL, 10);
+        else if (key == "cwd")
+            stub.folder = value;
+        else if (key == "cmdline")
+            stub.commandLine = value;
+    }
+    stub.started = stub.processId != 0;
+    return stub;
+}
+
+void CloseStub(const StubStart& stub)
+{
+    if (!stub.started)
+        return;
+    if (HWND window = WaitForProcessWindow(stub.processId, "Velquor", NULL, 5000))
+        PostMessageA(window, WM_CLOSE, 0, 0);
+    if (HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, stub.processId)) {
+        if (WaitForSingleObject(process, 5000) == WAIT_TIMEOUT)
+            TerminateProcess(process, 1);
+        CloseHandle(process);
+    }
+}

@@ -1,0 +1,210 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "tests/common/test_files.h"
+#include "tests/e2e/medium.h"
+#include "tests/driver/setup_driver.h"
+
+namespace {
+
+using Names = std::vector<std::string>;
+
+const char kTarget[] = "C:\\Velq";
+const char kStubLog[] = "C:\\velq-tests\\velq-started.txt";
+
+StubStart ProgramStart()
+{
+    return ReadStubStart(kStubLog);
+}
+
+std::string Lower(std::string text)
+{
+    for (char& c : text)
+        c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// What a complete installation of BuildMedium's medium holds.
+Names InstalledNames()
+{
+    Names names;
+    for (const std::string& folder : kMediumFolders)
+        names.push_back(folder + "\\");
+    for (const std::string& file : kMediumFiles)
+        names.push_back(Lower(file));
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string SystemText(DWORD error)
+{
+    char* text = NULL;
+    FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                       FORMAT_MESSAGE_IGNORE_INSERTS,
+                   NULL, error, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+                   reinterpret_cast<char*>(&text), 0, NULL);
+    std::string result = text ? text : "";
+    LocalFree(text);
+    return result;
+}
+
+HANDLE HoldOpen(const std::string& path)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+    EXPECT_NE(file, INVALID_HANDLE_VALUE) << path;
+    return file;
+}
+
+class InstallTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        RemoveAll(kTarget);
+        RemoveAll(kStubLog);
+        medium = ScratchDir(testing::UnitTest::GetInstance()->current_test_info()->name()) +
+                 "\\medium";
+        MakeDir(medium);
+    }
+
+    void TearDown() override { CloseStub(ProgramStart()); }
+
+    // Runs the setup from the medium to its end, answering every message box.
+    DWORD RunSetup(const std::string& from, std::vector<ShownMessage>* shown)
+    {
+        SetupRun run;
+        if (!Start(run, from))
+            return STILL_ACTIVE;
+        return WaitForExit(run, shown);
+    }
+
+    bool Start(SetupRun& run, const std::string& from)
+    {
+        const std::string setupExe = BuildDir() + "\\setup.exe";
+        const bool started = StartSetup(run, setupExe, from, kStubLog);
+        EXPECT_TRUE(started) << setupExe << " in " << from << ": error " << GetLastError();
+        return started;
+    }
+
+    std::string medium;
+};
+
+}  // namespace
+
+TEST_F(InstallTest, FullInstallCopiesTheSelectionStartsTheProgramAndClosesFourSecondsLater)
+{
+    BuildMedium(medium);
+    // An earlier installation left files that are no longer on the medium.
+    MakeDir(std::string(kTarget) + "\\exams\\old-folder");
+    WriteText(std::string(kTarget) + "\\exams\\stale.dat", "stale");
+
+    SetupRun run;
+    ASSERT_TRUE(Start(run, medium));
+    std::vector<ShownMessage> shown;
+    // The program starts while the setup waits for its close timer.
+    DWORD programSeen = 0;
+    for (DWORD start = GetTickCount(); !programSeen && GetTickCount() - start < 20000;) {
+        if (ProgramStart().started)
+            programSeen = GetTickCount();
+        Sleep(20);
+    }
+    ASSERT_NE(programSeen, 0u) << "the installed program did not start";
+    EXPECT_EQ(WaitForExit(run, &shown), 0u);
+    const DWORD closedAfter = GetTickCount() - programSeen;
+    EXPECT_TRUE(shown.empty()) << shown.front().caption << ": " << shown.front().text;
+    EXPECT_GE(closedAfter, 3500u);
+    EXPECT_LE(closedAfter, 15000u);
+
+    EXPECT_EQ(ListNames(kTarget), InstalledNames());
+    for (const std::string& folder : kMediumFolders)
+        EXPECT_EQ(ListNames(std::string(kTarget) + "\\" + folder), MediumFolderFiles(folder));
+
+    const StubStart stub = ProgramStart();
+    EXPECT_EQ(Lower(stub.folder), "c:\\velq");
+    EXPECT_NE(Lower(stub.commandLine).find("velq.exe"), std::string::npos) << stub.commandLine;
+    EXPECT_NE(WaitForProcessWindow(stub.processId, "Velquor", NULL, 5000), nullptr);
+}
+
+TEST_F(InstallTest, ThreeFoldersOfFiveAreReportedWithTheirCount)
+{
+    BuildMedium(medium, {"dibs", "exams", "flags"});
+    std::vector<ShownMessage> shown;
+    EXPECT_EQ(RunSetup(medium, &shown), 0u);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].caption, "Install Confirmation");
+    EXPECT_EQ(shown[0].text, "Only 3 directories successfully copied");
+    EXPECT_FALSE(ProgramStart().started);
+}
+
+TEST_F(InstallTest, AMediumWithoutFoldersFails)
+{
+    BuildMedium(medium, {});
+    std::vector<ShownMessage> shown;
+    EXPECT_EQ(RunSetup(medium, &shown), 0u);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].caption, "Install Confirmation");
+    EXPECT_EQ(shown[0].text, "Velquor Installation Failed");
+    EXPECT_FALSE(ProgramStart().started);
+}
+
+// A folder of the earlier installation that cannot be emptied cannot be
+// created anew: the platform's text is shown and the copy goes on.
+TEST_F(InstallTest, AFolderThatCannotBeCreatedShowsThePlatformsText)
+{
+    BuildMedium(medium);
+    MakeDir(std::string(kTarget) + "\\dibs");
+    HANDLE held = HoldOpen(std::string(kTarget) + "\\dibs\\in-use.dat");
+    std::vector<ShownMessage> shown;
+    EXPECT_EQ(RunSetup(medium, &shown), 0u);
+    CloseHandle(held);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].caption, "Error");
+    EXPECT_EQ(shown[0].text, SystemText(ERROR_ALREADY_EXISTS));
+    EXPECT_TRUE(Exists(std::string(kTarget) + "\\dibs\\dibs1.dat"));
+    EXPECT_TRUE(ProgramStart().started);
+}
+
+// A drive root lists no "." entry: the first entry is a listed file and must
+// be installed like the rest.
+TEST_F(InstallTest, AMediumAtADriveRootInstallsEveryEntry)
+{
+    EmptyDriveRoot();
+    BuildMedium("M:");
+    RemoveAll("M:\\autorun.inf");
+    std::vector<ShownMessage> shown;
+    EXPECT_EQ(RunSetup("M:\\", &shown), 0u);
+    EXPECT_TRUE(shown.empty());
+    EXPECT_EQ(ListNames(kTarget), InstalledNames());
+}
+
+TEST_F(InstallTest, AListedFileThatCannotBeCopiedFailsTheInstallation)
+{
+    BuildMedium(medium);
+    MakeDir(kTarget);
+    // readme.txt comes after the five folders in the listing.
+    HANDLE held = HoldOpen(std::string(kTarget) + "\\readme.txt");
+    std::vector<ShownMessage> shown;
+    EXPECT_EQ(RunSetup(medium, &shown), 0u);
+    CloseHandle(held);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, "Velquor Installation Failed");
+    for (const std::string& folder : kMediumFolders)
+        EXPECT_TRUE(IsDir(std::string(kTarget) + "\\" + folder)) << folder;
+    EXPECT_FALSE(ProgramStart().started);
+}
+
+// Paths from a deep medium do not fit the platform's limit: each such copy
+// fails instead of overrunning a buffer or using a cut path.
+TEST_F(InstallTest, AMediumTooDeepForItsPathsFailsCleanly)
+{
+    std::string deep = medium + "\\";
+    deep += std::string(250 - deep.size(), 'd');
+    BuildMedium(deep);
+    std::vector<ShownMessage> shown;
+    EXPECT_EQ(RunSetup(deep, &shown), 0u);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, "Velquor Installation Failed");
+    EXPECT_EQ(ListNames(kTarget), Names{});
+}

@@ -1,0 +1,164 @@
+#include "engine/folder_replication.h"
+
+#include <gtest/gtest.h>
+
+#include "setup/setup_state.h"
+#include "tests/common/test_files.h"
+
+namespace {
+
+using Names = std::vector<std::string>;
+
+// A folder holding two files and a nested folder with a file of its own.
+std::string MakeTree(const std::string& root)
+{
+    MakeDir(root + "\\nested");
+    WriteText(root + "\\a.txt", "a");
+    WriteText(root + "\\b.txt", "b");
+    WriteText(root + "\\nested\\c.txt", "c");
+    return root;
+}
+
+void UseFolders(const std::string& source, const std::string& target)
+{
+    ASSERT_TRUE(CopyPath(::Setup.SourceDir, (source + "\\").c_str()));
+    ASSERT_TRUE(CopyPath(::Setup.TargetDir, (target + "\\").c_str()));
+}
+
+}  // namespace
+
+TEST(PathExists, FindsFilesAndFoldersGivenWithoutSeparator)
+{
+    const std::string dir = ScratchDir("exists");
+    WriteText(dir + "\\file.txt", "x");
+    EXPECT_TRUE(PathExists(dir.c_str()));
+    EXPECT_TRUE(PathExists((dir + "\\file.txt").c_str()));
+    EXPECT_FALSE(PathExists((dir + "\\missing").c_str()));
+}
+
+TEST(RemoveFolderTree, RemovesNestedContentWithOrWithoutSeparator)
+{
+    const std::string dir = ScratchDir("remove");
+    MakeTree(dir + "\\one");
+    MakeTree(dir + "\\two");
+    EXPECT_TRUE(RemoveFolderTree((dir + "\\one").c_str()));
+    EXPECT_TRUE(RemoveFolderTree((dir + "\\two\\").c_str()));
+    EXPECT_EQ(ListNames(dir), Names{});
+}
+
+TEST(RemoveFolderTree, FailsAndKeepsTheFolderWhenAFileCannotBeDeleted)
+{
+    const std::string dir = MakeTree(ScratchDir("remove-held"));
+    HANDLE held = CreateFileA((dir + "\\nested\\c.txt").c_str(), GENERIC_READ, 0, NULL,
+                              OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(RemoveFolderTree(dir.c_str()));
+    CloseHandle(held);
+    EXPECT_TRUE(Exists(dir + "\\nested\\c.txt"));
+}
+
+TEST(RemoveFolderTree, FailsOnAFolderThatCannotBeListed)
+{
+    EXPECT_FALSE(RemoveFolderTree("C:\\velq-tests\\no-such-folder"));
+}
+
+// A drive root delivers no "." entry: its first entry must be examined too.
+TEST(RemoveFolderTree, ExaminesTheFirstEntryOfADriveRoot)
+{
+    const std::string root = EmptyDriveRoot();
+    WriteText(root + "aaa.txt", "first");
+    MakeTree(root + "tree");
+    // Windows keeps the root itself, Wine removes the folder behind it; either
+    // way nothing in it may be left.
+    RemoveFolderTree("M:");
+    EXPECT_FALSE(Exists(BuildDir() + "\\wine\\drive_m\\aaa.txt"));
+    EXPECT_FALSE(Exists(BuildDir() + "\\wine\\drive_m\\tree"));
+}
+
+TEST(RemoveFolderTree, RemovesAFolderLinkWithoutTouchingWhatItPointsTo)
+{
+    const std::string dir = ScratchDir("remove-link");
+    const std::string outside = MakeTree(dir + "\\outside");
+    MakeDir(dir + "\\tree");
+    if (!CreateSymbolicLinkA((dir + "\\tree\\link").c_str(), outside.c_str(),
+                             SYMBOLIC_LINK_FLAG_DIRECTORY) ||
+        !(GetFileAttributesA((dir + "\\tree\\link").c_str()) & FILE_ATTRIBUTE_REPARSE_POINT))
+        GTEST_SKIP() << "this Wine cannot create folder links";
+    EXPECT_TRUE(RemoveFolderTree((dir + "\\tree").c_str()));
+    EXPECT_EQ(ListNames(outside), (Names{"a.txt", "b.txt", "nested\\"}));
+}
+
+TEST(CopyFolderFiles, CopiesPlainFilesOnlyAndOverwrites)
+{
+    const std::string dir = ScratchDir("copy");
+    const std::string source = MakeTree(dir + "\\source");
+    MakeDir(dir + "\\target");
+    WriteText(dir + "\\target\\a.txt", "old");
+    EXPECT_TRUE(CopyFolderFiles((source + "\\").c_str(), (dir + "\\target\\").c_str()));
+    EXPECT_EQ(ListNames(dir + "\\target"), (Names{"a.txt", "b.txt"}));
+    EXPECT_EQ(ReadText(dir + "\\target\\a.txt"), "a");
+}
+
+TEST(CopyFolderFiles, SucceedsWithNothingToCopy)
+{
+    const std::string dir = ScratchDir("copy-empty");
+    MakeDir(dir + "\\empty");
+    MakeDir(dir + "\\target");
+    EXPECT_TRUE(CopyFolderFiles((dir + "\\empty\\").c_str(), (dir + "\\target\\").c_str()));
+    EXPECT_TRUE(CopyFolderFiles((dir + "\\vanished\\").c_str(), (dir + "\\target\\").c_str()));
+    EXPECT_EQ(ListNames(dir + "\\target"), Names{});
+}
+
+TEST(CopyFolderFiles, FailsOnAFileThatCannotBeCopied)
+{
+    const std::string dir = ScratchDir("copy-fails");
+    const std::string source = MakeTree(dir + "\\source");
+    MakeDir(dir + "\\missing-parent");
+    EXPECT_FALSE(
+        CopyFolderFiles((source + "\\").c_str(), (dir + "\\missing-parent\\no\\").c_str()));
+}
+
+TEST(CopyFolderFiles, FailsWhenATargetPathWouldNotFit)
+{
+    const std::string dir = ScratchDir("copy-long");
+    const std::string source = MakeTree(dir + "\\source");
+    // Fits as a folder, but not with the file names joined to it.
+    std::string target = dir + "\\";
+    target += std::string(kPathChars - 4 - target.size(), 'x') + "\\";
+    EXPECT_FALSE(CopyFolderFiles((source + "\\").c_str(), target.c_str()));
+}
+
+TEST(ReplicateFolder, ReplacesAnEarlierInstallationWithExactlyTheMediumsFiles)
+{
+    const std::string dir = ScratchDir("replicate");
+    MakeTree(dir + "\\medium\\exams");
+    MakeDir(dir + "\\target\\exams\\stale-folder");
+    WriteText(dir + "\\target\\exams\\stale.txt", "stale");
+    WriteText(dir + "\\target\\exams\\stale-folder\\x.txt", "stale");
+    UseFolders(dir + "\\medium", dir + "\\target");
+    EXPECT_TRUE(ReplicateFolder("exams\\"));
+    EXPECT_EQ(ListNames(dir + "\\target\\exams"), (Names{"a.txt", "b.txt"}));
+}
+
+TEST(ReplicateFolder, CreatesAnEmptyFolderForAnEmptySource)
+{
+    const std::string dir = ScratchDir("replicate-empty");
+    MakeDir(dir + "\\medium\\flags");
+    MakeDir(dir + "\\target");
+    UseFolders(dir + "\\medium", dir + "\\target");
+    EXPECT_TRUE(ReplicateFolder("flags\\"));
+    EXPECT_TRUE(IsDir(dir + "\\target\\flags"));
+}
+
+TEST(CopyRootFile, CopiesFromSourceToTargetOverwriting)
+{
+    const std::string dir = ScratchDir("root-file");
+    MakeDir(dir + "\\medium");
+    MakeDir(dir + "\\target");
+    WriteText(dir + "\\medium\\velq.hlp", "new");
+    WriteText(dir + "\\target\\velq.hlp", "old");
+    UseFolders(dir + "\\medium", dir + "\\target");
+    EXPECT_TRUE(CopyRootFile("velq.hlp"));
+    EXPECT_EQ(ReadText(dir + "\\target\\velq.hlp"), "new");
+    EXPECT_FALSE(CopyRootFile("missing.dll"));
+}

@@ -1,0 +1,119 @@
+#include "engine/install_selection.h"
+
+#include <gtest/gtest.h>
+
+#include "setup/setup_state.h"
+#include "tests/common/test_files.h"
+
+namespace {
+
+using Names = std::vector<std::string>;
+
+// Runs the scan with the medium as current directory, as the setup does.
+int InstallFrom(const std::string& medium, const std::string& target, BOOL* allFilesCopied)
+{
+    char previous[kPathChars];
+    GetCurrentDirectoryA(sizeof previous, previous);
+    EXPECT_TRUE(SetCurrentDirectoryA(medium.c_str()));
+    EXPECT_TRUE(JoinPath(::Setup.SourceDir, medium.c_str(), "\\"));
+    EXPECT_TRUE(CopyPath(::Setup.TargetDir, target.c_str()));
+    const int count = InstallSelection(allFilesCopied);
+    SetCurrentDirectoryA(previous);
+    return count;
+}
+
+void MakeMedium(const std::string& medium)
+{
+    for (const char* folder : {"dibs", "EXAMS", "exercise", "Figures", "flags", "setup"}) {
+        MakeDir(medium + "\\" + folder);
+        WriteText(medium + "\\" + folder + "\\data.dat", folder);
+    }
+    for (const char* file : {"VelQ.exe", "README.TXT", "SS3D.VBX", "autorun.inf"})
+        WriteText(medium + "\\" + file, file);
+}
+
+}  // namespace
+
+TEST(IsSelectedFolder, MatchesWholeNamesWithoutCaseAndKeepsTheCallersName)
+{
+    char name[] = "FiGuReS";
+    EXPECT_EQ(IsSelectedFolder(name), 1);
+    EXPECT_STREQ(name, "FiGuReS");
+    EXPECT_EQ(IsSelectedFolder("flags"), 1);
+    EXPECT_EQ(IsSelectedFolder("flag"), 0);
+    EXPECT_EQ(IsSelectedFolder("flags2"), 0);
+    EXPECT_EQ(IsSelectedFolder("setup"), 0);
+    EXPECT_EQ(IsSelectedFolder(""), 0);
+}
+
+TEST(IsSelectedFile, MatchesWholeNamesWithoutCaseAndLowerCasesTheName)
+{
+    char listed[] = "Ss3d.Vbx";
+    EXPECT_EQ(IsSelectedFile(listed), 1);
+    EXPECT_STREQ(listed, "ss3d.vbx");
+    char partial[] = "VelQ.ex";
+    EXPECT_EQ(IsSelectedFile(partial), 0);
+    char other[] = "AUTORUN.INF";
+    EXPECT_EQ(IsSelectedFile(other), 0);
+    EXPECT_STREQ(other, "autorun.inf");
+}
+
+TEST(InstallSelection, InstallsListedEntriesOnly)
+{
+    const std::string dir = ScratchDir("selection");
+    MakeMedium(dir + "\\medium");
+    MakeDir(dir + "\\medium\\dibs\\nested");
+    BOOL allFilesCopied = FALSE;
+    EXPECT_EQ(InstallFrom(dir + "\\medium", dir + "\\target", &allFilesCopied), 5);
+    EXPECT_TRUE(allFilesCopied);
+    EXPECT_STREQ(::Setup.TargetDir, (dir + "\\target\\").c_str());
+    // Files arrive lower-cased, folders keep the medium's case.
+    EXPECT_EQ(ListNames(dir + "\\target"),
+              (Names{"EXAMS\\", "Figures\\", "dibs\\", "exercise\\", "flags\\", "readme.txt",
+                     "ss3d.vbx", "velq.exe"}));
+    EXPECT_EQ(ListNames(dir + "\\target\\dibs"), Names{"data.dat"});
+}
+
+TEST(InstallSelection, RefusesATargetShorterThanFourCharacters)
+{
+    const std::string dir = ScratchDir("selection-root");
+    MakeMedium(dir + "\\medium");
+    BOOL allFilesCopied = FALSE;
+    EXPECT_EQ(InstallFrom(dir + "\\medium", "C:\\", &allFilesCopied), 0);
+    EXPECT_FALSE(Exists("C:\\dibs"));
+    EXPECT_FALSE(Exists("C:\\velq.exe"));
+}
+
+TEST(InstallSelection, StopsAtAFileThatCannotBeCopied)
+{
+    const std::string dir = ScratchDir("selection-held");
+    MakeMedium(dir + "\\medium");
+    MakeDir(dir + "\\target");
+    // Listings come sorted: the five folders come before velq.exe.
+    HANDLE held = CreateFileA((dir + "\\target\\velq.exe").c_str(), GENERIC_WRITE, 0, NULL,
+                              CREATE_ALWAYS, 0, NULL);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    BOOL allFilesCopied = TRUE;
+    EXPECT_EQ(InstallFrom(dir + "\\medium", dir + "\\target", &allFilesCopied), 5);
+    CloseHandle(held);
+    EXPECT_FALSE(allFilesCopied);
+}
+
+TEST(InstallSelection, FindsListedEntriesAtADriveRoot)
+{
+    // A drive root delivers no "." entry before the first listed file.
+    EmptyDriveRoot();
+    MakeMedium("M:");
+    RemoveAll("M:\\autorun.inf");
+    WriteText("M:\\BTNBTNVB.VBX", "first");
+    WIN32_FIND_DATAA first;
+    HANDLE find = FindFirstFileA("M:\\*.*", &first);
+    ASSERT_NE(find, INVALID_HANDLE_VALUE);
+    FindClose(find);
+    ASSERT_STREQ(first.cFileName, "BTNBTNVB.VBX");
+    const std::string target = ScratchDir("selection-drive-root") + "\\target";
+    BOOL allFilesCopied = FALSE;
+    EXPECT_EQ(InstallFrom("M:\\", target, &allFilesCopied), 5);
+    EXPECT_STREQ(::Setup.SourceDir, "M:\\\\");
+    EXPECT_EQ(ReadText(target + "\\btnbtnvb.vbx"), "first");
+}

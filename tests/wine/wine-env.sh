@@ -1,0 +1,94 @@
+#!/usr/bin/env bash
+# Starts or stops the Wine environment that a test run shares: a private
+# prefix, a virtual display and a persistent wineserver. Processes are
+# stopped by the ids recorded at start, never by name.
+#   wine-env.sh start|stop ENV_DIR
+set -euo pipefail
+action=$1
+env_dir=$(mkdir -p "$2" && cd "$2" && pwd)
+
+export WINEPREFIX=$env_dir/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+wine=/usr/lib/wine/wine64
+wineserver=/usr/lib/wine/wineserver64
+
+stop_recorded() {
+    local name pid
+    # The prefix's own server ends every Wine process of the prefix.
+    if [ -f "$env_dir/wineserver.pid" ] && kill -0 "$(cat "$env_dir/wineserver.pid")" 2>/dev/null; then
+        timeout 30 "$wineserver" -k </dev/null >/dev/null 2>&1 || true
+    fi
+    for name in wineserver xvfb; do
+        [ -f "$env_dir/$name.pid" ] || continue
+        pid=$(cat "$env_dir/$name.pid")
+        if kill -0 "$pid" 2>/dev/null; then
+            kill "$pid" 2>/dev/null || true
+            for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+            kill -9 "$pid" 2>/dev/null || true
+        fi
+        rm -f "$env_dir/$name.pid"
+    done
+}
+
+start_display() {
+    rm -f "$env_dir/display"
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$env_dir/display" </dev/null >/dev/null 2>&1 &
+    echo $! >"$env_dir/xvfb.pid"
+    for _ in $(seq 100); do [ -s "$env_dir/display" ] && break; sleep 0.1; done
+    [ -s "$env_dir/display" ] || { echo "Xvfb did not start" >&2; exit 1; }
+    echo "DISPLAY=:$(head -n1 "$env_dir/display")" >"$env_dir/env"
+}
+
+# The settings every test relies on; applied at every start, since tests
+# change some of them.
+prefix_settings() {
+    local shell='C:\\velq-shell'
+    mkdir -p "$WINEPREFIX/drive_c/velq-shell/Desktop" \
+             "$WINEPREFIX/drive_c/velq-shell/Start Menu/Programs" "$env_dir/drive_m"
+    # Drive M: is a folder of ours, so a test can reach a drive root.
+    ln -sfn "$env_dir/drive_m" "$WINEPREFIX/dosdevices/m:"
+    local explorer='HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Explorer'
+    cat >"$env_dir/settings.reg" <<REG
+REGEDIT4
+
+[HKEY_CURRENT_USER\Software\Wine\X11 Driver]
+"Managed"="N"
+
+[HKEY_CURRENT_USER\Software\Wine\WineDbg]
+"ShowCrashDialog"=dword:00000000
+
+[$explorer\User Shell Folders]
+"Desktop"="$shell\\\\Desktop"
+"Start Menu"="$shell\\\\Start Menu"
+
+[$explorer\Shell Folders]
+"Desktop"="$shell\\\\Desktop"
+"Start Menu"="$shell\\\\Start Menu"
+REG
+    "$wine" regedit /S "$(winepath_of "$env_dir/settings.reg")" </dev/null >/dev/null 2>&1
+}
+
+winepath_of() { printf 'Z:%s' "${1//\//\\}"; }
+
+case $action in
+start)
+    stop_recorded
+    start_display
+    export DISPLAY=:$(head -n1 "$env_dir/display")
+    # Wine's own background processes are started by this server and stop
+    # with it; none of them may hold the test runner's output open.
+    mkdir -p "$WINEPREFIX"
+    "$wineserver" -f -p </dev/null >/dev/null 2>&1 &
+    echo $! >"$env_dir/wineserver.pid"
+    [ -f "$WINEPREFIX/system.reg" ] || timeout 600 "$wine" wineboot -i </dev/null >/dev/null 2>&1
+    prefix_settings
+    echo "Wine environment ready in $env_dir ($(cat "$env_dir/env"))"
+    ;;
+stop)
+    stop_recorded
+    echo "Wine environment stopped"
+    ;;
+*)
+    echo "usage: $0 start|stop ENV_DIR" >&2
+    exit 2
+    ;;
+esac
