@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages that building and testing need, when any
+# is missing. Runs as root, or through sudo.
+set -euo pipefail
+packages=(
+    cmake make python3 python3-pefile
+    g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools
+    googletest wine64 fonts-wine xvfb imagemagick
+)
+missing=()
+for package in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" ||
+        missing+=("$package")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+sudo=
+[ "$(id -u)" -eq 0 ] || sudo=sudo
+echo "Installing: ${missing[*]}"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
