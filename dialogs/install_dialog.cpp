@@ -1,7 +1,98 @@
 #include "dialogs/install_dialog.h"
 
-// Until the dialog exists, Install is taken at once with the default folder.
-INT_PTR RunInstallDialog(HWND)
+#include <string.h>
+
+#include "dialogs/folder_chooser.h"
+#include "dialogs/owner_record.h"
+#include "res/resource.h"
+#include "setup/setup_state.h"
+
+// The fields are read with this count, terminator included: at most 258
+// characters, so the folder still fits the path limit with its "\".
+static const int kFieldReadChars = kPathChars - 1;
+
+static const char kSetupCaption[] = "Velquor Setup";
+
+BOOL IsFullName(const char* name)
 {
-    return 1;
+    return strlen(name) >= 6 && strchr(name, ' ') != NULL;
+}
+
+static void OnInitDialog(HWND dialog)
+{
+    SetDlgItemTextA(dialog, IDC_FOLDER, Setup.TargetDir);
+    if (Setup.ReadmeText)
+        SetDlgItemTextA(dialog, IDC_README, Setup.ReadmeText);
+    CheckDlgButton(dialog, IDC_START_MENU, BST_CHECKED);
+    SetFocus(GetDlgItem(dialog, IDC_NAME));
+    InitFolderChooser(dialog);
+}
+
+// A folder longer than the read count would be cut and then used: refused.
+static BOOL FolderFieldFits(HWND dialog)
+{
+    return GetWindowTextLengthA(GetDlgItem(dialog, IDC_FOLDER)) < kFieldReadChars;
+}
+
+static void OnInstall(HWND dialog)
+{
+    GetDlgItemTextA(dialog, IDC_NAME, Setup.UserName, kFieldReadChars);
+    if (!IsFullName(Setup.UserName)) {
+        MessageBoxA(dialog, "Please enter your full name", kSetupCaption, MB_OK);
+        return;
+    }
+    if (!FolderFieldFits(dialog)) {
+        MessageBoxA(dialog, "Please choose a shorter installation folder", kSetupCaption, MB_OK);
+        return;
+    }
+    // Not tested, created or otherwise checked here: the copy does that.
+    GetDlgItemTextA(dialog, IDC_FOLDER, Setup.TargetDir, kFieldReadChars);
+    AppendSeparator(Setup.TargetDir, kPathChars);
+    WriteOwnerRecord(Setup.UserName, Setup.TargetDir);
+    Setup.AddToStartMenu = IsDlgButtonChecked(dialog, IDC_START_MENU);
+    EndDialog(dialog, 1);
+}
+
+INT_PTR CALLBACK InstallDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+    if (message == WM_INITDIALOG) {
+        OnInitDialog(dialog);
+        return 0;
+    }
+    if (message != WM_COMMAND)
+        return 0;
+    // The whole wParam is compared, so only button clicks (notification 0)
+    // act; Enter and Escape arrive as clicks of Install and Cancel.
+    switch (wParam) {
+    case IDOK:
+        OnInstall(dialog);
+        break;
+    case IDCANCEL:
+        EndDialog(dialog, 0);
+        break;
+    case IDC_BROWSE:
+        BrowseTargetFolder(dialog);
+        break;
+    }
+    return 0;
+}
+
+// "..." may have created the missing target folder. Unless the target is
+// exactly "C:\VelQ" (capital Q, no separator), the default folder is removed
+// again; RemoveDirectoryA removes it only while it is empty, and the copy
+// creates the target anew. The default is spelt "C:\Velq", so it does not
+// count as that literal: the comparison is kept byte for byte on purpose.
+static void RemoveFolderCreatedForBrowse()
+{
+    static const char kKeptTarget[] = "C:\\VelQ";
+    if (Setup.CreatedForBrowse && memcmp(Setup.TargetDir, kKeptTarget, sizeof kKeptTarget) != 0)
+        RemoveDirectoryA(kKeptTarget);
+}
+
+INT_PTR RunInstallDialog(HWND owner)
+{
+    const INT_PTR result = DialogBoxParamA(Setup.Instance, MAKEINTRESOURCEA(IDD_INSTALL), owner,
+                                           InstallDialogProc, 0);
+    RemoveFolderCreatedForBrowse();
+    return result;
 }

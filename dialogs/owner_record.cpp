@@ -1,0 +1,66 @@
+#include "dialogs/owner_record.h"
+
+// The owner name is read whole into a block of its own size, so that a
+// value longer than the caller's buffer (or one stored without a
+// terminator) is cut at a well-defined place instead of left undefined.
+static void QueryText(HKEY key, const char* valueName, char* buffer, DWORD size)
+{
+    DWORD type = REG_SZ;
+    DWORD length = 0;
+    if (RegQueryValueExA(key, valueName, NULL, &type, NULL, &length) != ERROR_SUCCESS)
+        return;
+    char* value = static_cast<char*>(LocalAlloc(LMEM_FIXED, length + 1));
+    if (!value)
+        return;
+    if (RegQueryValueExA(key, valueName, NULL, &type, reinterpret_cast<BYTE*>(value), &length) ==
+        ERROR_SUCCESS) {
+        value[length] = '\0';
+        lstrcpynA(buffer, value, static_cast<int>(size));
+    }
+    LocalFree(value);
+}
+
+static void QueryKeyText(HKEY key, const char* valueName, char* buffer, DWORD size)
+{
+    QueryText(key, valueName, buffer, size);
+    RegCloseKey(key);
+}
+
+void GetRegisteredOwner(char* buffer, DWORD size)
+{
+    buffer[0] = '\0';
+    HKEY key;
+    // The second key is tried only when the first cannot be opened, not when
+    // it lacks the value. Its name has no space in "WindowsNT".
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion", 0,
+                      KEY_QUERY_VALUE, &key) == ERROR_SUCCESS ||
+        RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\WindowsNT\\CurrentVersion", 0,
+                      KEY_QUERY_VALUE, &key) == ERROR_SUCCESS)
+        QueryKeyText(key, "RegisteredOwner", buffer, size);
+}
+
+void GetSetupDefaultName(char* buffer, DWORD size)
+{
+    buffer[0] = '\0';
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\MS Setup (ACME)\\User Info", 0,
+                      KEY_QUERY_VALUE, &key) == ERROR_SUCCESS)
+        QueryKeyText(key, "DefName", buffer, size);
+}
+
+void WriteOwnerValue(const char* key, const char* value)
+{
+    // A bare file name: the platform keeps it in the Windows folder.
+    WritePrivateProfileStringA("Owner", key, value, "VelQ.ini");
+}
+
+void WriteOwnerRecord(const char* userName, const char* targetDir)
+{
+    char defaultName[60];
+    WriteOwnerValue("USER NAME", userName);
+    GetRegisteredOwner(defaultName, sizeof defaultName);
+    if (defaultName[0] == '\0')
+        GetSetupDefaultName(defaultName, sizeof defaultName);
+    WriteOwnerValue("DEFAULT NAME", defaultName);
+    WriteOwnerValue("Dir", targetDir);
+}

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <windows.h>
+
+// The machine's registered owner, or an empty text. At most size - 1
+// characters, always terminated.
+void GetRegisteredOwner(char* buffer, DWORD size);
+
+// The user name left by the platform's older setup program, or an empty
+// text. At most size - 1 characters, always terminated.
+void GetSetupDefaultName(char* buffer, DWORD size);
+
+// Sets one key of the "Owner" section of VelQ.ini in the Windows folder.
+void WriteOwnerValue(const char* key, const char* value);
+
+// Records who installed and where: "USER NAME", "DEFAULT NAME" (from the
+// registry) and "Dir", in that order.
+void WriteOwnerRecord(const char* userName, const char* targetDir);
