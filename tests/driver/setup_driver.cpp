@@ -32,6 +32,7 @@ struct WindowSearch {
     DWORD processId;
     const char* title;
     const char* windowClass;
+    bool (*accept)(HWND window);
     HWND found;
 };
 
@@ -53,6 +54,8 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter)
         if (strcmp(text, search->windowClass) != 0)
             return TRUE;
     }
+    if (search->accept && !search->accept(window))
+        return TRUE;
     search->found = window;
     return FALSE;
 }
@@ -62,11 +65,18 @@ bool IsRunning(const SetupRun& run)
     return WaitForSingleObject(run.process.hProcess, 0) == WAIT_TIMEOUT;
 }
 
-// A message box is a dialog whose text is the static control 0xFFFF.
+// A message box is a dialog whose text is the static control 0xFFFF and
+// which, unlike the install dialog and the chooser, has no edit field.
+bool IsMessageBox(HWND dialog)
+{
+    return GetDlgItem(dialog, 0xFFFF) && !FindWindowExA(dialog, NULL, "Edit", NULL);
+}
+
 HWND FindMessageBox(DWORD processId)
 {
-    HWND box = FindProcessWindow(processId, NULL, "#32770");
-    return box && GetDlgItem(box, 0xFFFF) ? box : NULL;
+    WindowSearch search = {processId, NULL, "#32770", IsMessageBox, NULL};
+    EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
 ShownMessage ReadAndAnswer(HWND box)
@@ -87,7 +97,7 @@ ShownMessage ReadAndAnswer(HWND box)
 
 HWND FindProcessWindow(DWORD processId, const char* title, const char* windowClass)
 {
-    WindowSearch search = {processId, title, windowClass, NULL};
+    WindowSearch search = {processId, title, windowClass, NULL, NULL};
     EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
@@ -109,6 +119,39 @@ std::string ControlText(HWND dialog, int controlId)
     char text[4096] = "";
     SendDlgItemMessageA(dialog, controlId, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
     return text;
+}
+
+void SetControlText(HWND dialog, int controlId, const std::string& text)
+{
+    SendDlgItemMessageA(dialog, controlId, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void ClickButton(HWND dialog, int controlId)
+{
+    PostMessageA(GetDlgItem(dialog, controlId), BM_CLICK, 0, 0);
+}
+
+HWND WaitForInstallDialog(const SetupRun& run, DWORD timeoutMs)
+{
+    return WaitForProcessWindow(run.Id(), "Velquor Install Dialog", "#32770", timeoutMs);
+}
+
+HWND WaitForChooser(const SetupRun& run, DWORD timeoutMs)
+{
+    return WaitForProcessWindow(run.Id(), "Save As", "#32770", timeoutMs);
+}
+
+// Wine shows the Explorer-style dialog, whose file-name field takes a full
+// path: the dummy name in the chosen folder.
+void ChooseFolder(HWND chooser, const std::string& folder)
+{
+    SetControlText(chooser, 1152, folder + "\\zarn.ini");
+    PostMessageA(chooser, WM_COMMAND, IDOK, 0);
+}
+
+void CancelChooser(HWND chooser)
+{
+    PostMessageA(chooser, WM_COMMAND, IDCANCEL, 0);
 }
 
 bool AnswerMessageBox(const SetupRun& run, ShownMessage* shown, DWORD timeoutMs)

@@ -33,6 +33,26 @@ HWND WaitForProcessWindow(DWORD processId, const char* title, const char* window
 // The text of a control of a window of another process.
 std::string ControlText(HWND dialog, int controlId);
 
+// Types text into a control, replacing what it held.
+void SetControlText(HWND dialog, int controlId, const std::string& text);
+
+// Clicks a button (or ticks a check box) as the mouse would. Posted, so the
+// modal loops that a click opens do not block the caller.
+void ClickButton(HWND dialog, int controlId);
+
+// The install dialog of the run, once it shows.
+HWND WaitForInstallDialog(const SetupRun& run, DWORD timeoutMs = 15000);
+
+// The folder chooser that "..." opens: the common Save dialog, as Wine shows
+// it. Null when it does not show.
+HWND WaitForChooser(const SetupRun& run, DWORD timeoutMs = 15000);
+
+// Opens the folder in the chooser and presses OK, as a user who picked it.
+void ChooseFolder(HWND chooser, const std::string& folder);
+
+// Closes the chooser with Cancel.
+void CancelChooser(HWND chooser);
+
 // Waits for a message box of the run, reads it and presses its OK button.
 bool AnswerMessageBox(const SetupRun& run, ShownMessage* shown, DWORD timeoutMs = 15000);
 

@@ -1,97 +1,10 @@
-#include <windows.h>
-
-#include <gtest/gtest.h>
-
-#include <algorithm>
-
+#include "res/resource.h"
 #include "tests/common/test_files.h"
 #include "tests/e2e/medium.h"
-#include "tests/driver/setup_driver.h"
+#include "tests/e2e/setup_test.h"
 
-namespace {
+using InstallTest = SetupTest;
 
-using Names = std::vector<std::string>;
-
-const char kTarget[] = "C:\\Velq";
-const char kStubLog[] = "C:\\velq-tests\\velq-started.txt";
-
-StubStart ProgramStart()
-{
-    return ReadStubStart(kStubLog);
-}
-
-std::string Lower(std::string text)
-{
-    for (char& c : text)
-        c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
-    return text;
-}
-
-// What a complete installation of BuildMedium's medium holds.
-Names InstalledNames()
-{
-    Names names;
-    for (const std::string& folder : kMediumFolders)
-        names.push_back(folder + "\\");
-    for (const std::string& file : kMediumFiles)
-        names.push_back(Lower(file));
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-std::string SystemText(DWORD error)
-{
-    char* text = NULL;
-    FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                       FORMAT_MESSAGE_IGNORE_INSERTS,
-                   NULL, error, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
-                   reinterpret_cast<char*>(&text), 0, NULL);
-    std::string result = text ? text : "";
-    LocalFree(text);
-    return result;
-}
-
-HANDLE HoldOpen(const std::string& path)
-{
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
-    EXPECT_NE(file, INVALID_HANDLE_VALUE) << path;
-    return file;
-}
-
-class InstallTest : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        RemoveAll(kTarget);
-        RemoveAll(kStubLog);
-        medium = ScratchDir(testing::UnitTest::GetInstance()->current_test_info()->name()) +
-                 "\\medium";
-        MakeDir(medium);
-    }
-
-    void TearDown() override { CloseStub(ProgramStart()); }
-
-    // Runs the setup from the medium to its end, answering every message box.
-    DWORD RunSetup(const std::string& from, std::vector<ShownMessage>* shown)
-    {
-        SetupRun run;
-        if (!Start(run, from))
-            return STILL_ACTIVE;
-        return WaitForExit(run, shown);
-    }
-
-    bool Start(SetupRun& run, const std::string& from)
-    {
-        const std::string setupExe = BuildDir() + "\\setup.exe";
-        const bool started = StartSetup(run, setupExe, from, kStubLog);
-        EXPECT_TRUE(started) << setupExe << " in " << from << ": error " << GetLastError();
-        return started;
-    }
-
-    std::string medium;
-};
-
-}  // namespace
 
 TEST_F(InstallTest, FullInstallCopiesTheSelectionStartsTheProgramAndClosesFourSecondsLater)
 {
@@ -102,6 +15,10 @@ TEST_F(InstallTest, FullInstallCopiesTheSelectionStartsTheProgramAndClosesFourSe
 
     SetupRun run;
     ASSERT_TRUE(Start(run, medium));
+    HWND dialog = Dialog(run);
+    ASSERT_NE(dialog, nullptr);
+    SetControlText(dialog, IDC_NAME, kFullName);
+    ClickButton(dialog, IDOK);
     std::vector<ShownMessage> shown;
     // The program starts while the setup waits for its close timer.
     DWORD programSeen = 0;

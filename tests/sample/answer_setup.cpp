@@ -14,6 +14,7 @@
 
 static void Snap(const char* name)
 {
+    Sleep(1000);  // lets the windows finish painting
     printf("SNAP %s\n", name);
     fflush(stdout);
     char answer[64];
@@ -33,6 +34,21 @@ int main(int argc, char** argv)
         return 1;
     }
     printf("setup.exe started in %s\n", argv[2]);
+
+    HWND dialog = WaitForInstallDialog(run);
+    if (!dialog) {
+        printf("the install dialog did not show\n");
+        return 1;
+    }
+    SetControlText(dialog, 1005, "Sample User");
+    Snap("install-dialog");
+    ClickButton(dialog, 1000);
+    if (HWND chooser = WaitForChooser(run)) {
+        Snap("folder-chooser");
+        CancelChooser(chooser);
+    }
+    printf("installing for \"Sample User\" into %s\n", ControlText(dialog, 1001).c_str());
+    ClickButton(dialog, IDOK);
 
     std::vector<ShownMessage> shown;
     const DWORD exitCode = WaitForExit(run, &shown, 60000);

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/driver/setup_driver.h"
+
+// Shared ground for the tests that run the real setup.exe: every test starts
+// without an installation, a settings file or a started program, and gets a
+// medium folder of its own.
+
+using Names = std::vector<std::string>;
+
+extern const char kTarget[];     // the default installation folder
+extern const char kSettings[];   // VelQ.ini in the Windows folder
+extern const char kFullName[];   // a name the dialog accepts
+
+std::string Lower(std::string text);
+
+// What a complete installation of BuildMedium's medium holds.
+Names InstalledNames();
+
+// The platform's text for an error code.
+std::string SystemText(DWORD error);
+
+// Opens a file for writing without sharing, so nobody else can use it.
+HANDLE HoldOpen(const std::string& path);
+
+// A value of the "Owner" section of VelQ.ini; "<missing>" when absent.
+std::string OwnerValue(const char* key);
+
+class SetupTest : public testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // What the installed program (the stand-in) recorded at its start.
+    StubStart ProgramStart() const;
+
+    bool Start(SetupRun& run, const std::string& from);
+
+    // The install dialog of the run, failing the test when it does not show.
+    HWND Dialog(const SetupRun& run);
+
+    // Runs the setup from the medium to its end as a user who types the name
+    // and presses Install, answering every message box on the way.
+    DWORD RunSetup(const std::string& from, std::vector<ShownMessage>* shown,
+                   const std::string& name = kFullName);
+
+    std::string medium;
+};
