@@ -1,0 +1,243 @@
+#include "res/resource.h"
+#include "tests/common/test_files.h"
+#include "tests/e2e/medium.h"
+#include "tests/e2e/setup_test.h"
+
+namespace {
+
+class DialogTest : public SetupTest {
+protected:
+    // Starts the setup on a full medium and waits for its dialog.
+    HWND Open(SetupRun& run)
+    {
+        BuildMedium(medium);
+        return Start(run, medium) ? Dialog(run) : NULL;
+    }
+
+    // Waits until a field of the dialog holds the text (the chooser answers
+    // asynchronously).
+    bool WaitForFieldText(HWND dialog, int id, const std::string& text)
+    {
+        for (int i = 0; i < 200; ++i) {
+            if (ControlText(dialog, id) == text)
+                return true;
+            Sleep(25);
+        }
+        return false;
+    }
+
+    // Presses Install with the given name and folder and runs to the end.
+    DWORD Install(SetupRun& run, HWND dialog, const std::string& name, const std::string& folder,
+                  std::vector<ShownMessage>* shown)
+    {
+        SetControlText(dialog, IDC_NAME, name);
+        SetControlText(dialog, IDC_FOLDER, folder);
+        ClickButton(dialog, IDOK);
+        return WaitForExit(run, shown);
+    }
+};
+
+}  // namespace
+
+TEST_F(DialogTest, OpensWithTheDefaultFolderATickedBoxAndTheReadmeAsStored)
+{
+    SetupRun run;
+    HWND dialog = Open(run);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(ControlText(dialog, IDC_FOLDER), "C:\\Velq");
+    EXPECT_EQ(SendDlgItemMessageA(dialog, IDC_START_MENU, BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(ControlText(dialog, IDC_README), ReadText(medium + "\\readme.txt"));
+    EXPECT_EQ(ControlText(dialog, IDC_NAME), "");
+}
+
+TEST_F(DialogTest, CancelDiscardsTheTypedFolderAndInstallsNothing)
+{
+    SetupRun run;
+    HWND dialog = Open(run);
+    ASSERT_NE(dialog, nullptr);
+    SetControlText(dialog, IDC_NAME, kFullName);
+    SetControlText(dialog, IDC_FOLDER, "C:\\velq-tests\\elsewhere");
+    ClickButton(dialog, IDCANCEL);
+    std::vector<ShownMessage> shown;
+    EXPECT_EQ(WaitForExit(run, &shown), 0u);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].caption, "Install Confirmation");
+    EXPECT_EQ(shown[0].text, "Velquor Installation Cancelled");
+    EXPECT_FALSE(Exists(kTarget));
+    EXPECT_FALSE(Exists("C:\\velq-tests\\elsewhere"));
+    EXPECT_FALSE(Exists(kSettings));
+    EXPECT_FALSE(ProgramStart().started);
+}
+
+TEST_F(DialogTest, RejectsNamesThatAreNotFullNamesUntilOneIs)
+{
+    SetupRun run;
+    HWND dialog = Open(run);
+    ASSERT_NE(dialog, nullptr);
+    for (const char* rejected : {"Ab Cd", "Abcdefg", ""}) {
+        SetControlText(dialog, IDC_NAME, rejected);
+        ClickButton(dialog, IDOK);
+        ShownMessage shown;
+        ASSERT_TRUE(AnswerMessageBox(run, &shown)) << rejected;
+        EXPECT_EQ(shown.caption, "Velquor Setup");
+        EXPECT_EQ(shown.text, "Please enter your full name");
+        EXPECT_FALSE(Exists(kSettings)) << rejected;
+        EXPECT_NE(FindProcessWindow(run.Id(), "Velquor Install Dialog", "#32770"), nullptr);
+    }
+    std::vector<ShownMessage> shown;
+    EXPECT_EQ(Install(run, dialog, "Ab Cde", kTarget, &shown), 0u);
+    EXPECT_TRUE(shown.empty());
+    EXPECT_EQ(OwnerValue("USER NAME"), "Ab Cde");
+    EXPECT_NE(OwnerValue("DEFAULT NAME"), "<missing>");
+    EXPECT_EQ(OwnerValue("Dir"), "C:\\Velq\\");
+}
+
+// The rule asks only for six characters and a space somewhere.
+TEST_F(DialogTest, AcceptsSixSpacesAsAName)
+{
+    BuildMedium(medium);
+    std::vector<ShownMessage> shown;
+    EXPECT_EQ(RunSetup(medium, &shown, "      "), 0u);
+    EXPECT_TRUE(shown.empty());
+    EXPECT_EQ(ListNames(kTarget), InstalledNames());
+}
+
+TEST_F(DialogTest, RecordsAVeryLongNameAsItsFirst258Characters)
+{
+    const std::string name = std::string(150, 'A') + " " + std::string(149, 'B');
+    BuildMedium(medium);
+    std::vector<ShownMessage> shown;
+    EXPECT_EQ(RunSetup(medium, &shown, name), 0u);
+    EXPECT_EQ(OwnerValue("USER NAME"), name.substr(0, 258));
+}
+
+TEST_F(DialogTest, InstallsIntoATypedFolderRecordedWithItsSeparator)
+{
+    const std::string folder = ScratchDir("typed") + "\\Typed";
+    SetupRun run;
+    HWND dialog = Open(run);
+    ASSERT_NE(dialog, nullptr);
+    std::vector<ShownMessage> shown;
+    EXPECT_EQ(Install(run, dialog, kFullName, folder, &shown), 0u);
+    EXPECT_TRUE(shown.empty());
+    EXPECT_EQ(OwnerValue("Dir"), folder + "\\");
+    EXPECT_EQ(ListNames(folder), InstalledNames());
+    EXPECT_EQ(Lower(ProgramStart().folder), Lower(folder));
+    EXPECT_FALSE(Exists(kTarget));
+}
+
+TEST_F(DialogTest, AnEmptyFolderOrABareDriveFails)
+{
+    for (const char* folder : {"", "C:"}) {
+        SetupRun run;
+        HWND dialog = Open(run);
+        ASSERT_NE(dialog, nullptr);
+        std::vector<ShownMessage> shown;
+        EXPECT_EQ(Install(run, dialog, kFullName, folder, &shown), 0u);
+        ASSERT_EQ(shown.size(), 1u) << folder;
+        EXPECT_EQ(shown[0].text, "Velquor Installation Failed");
+        EXPECT_EQ(OwnerValue("Dir"), std::string(folder) + "\\");
+        EXPECT_FALSE(Exists("C:\\dibs"));
+    }
+}
+
+// A folder longer than the field read would be cut and then used: the dialog
+// refuses it, writes nothing and stays open.
+TEST_F(DialogTest, RefusesAFolderTooLongToUse)
+{
+    SetupRun run;
+    HWND dialog = Open(run);
+    ASSERT_NE(dialog, nullptr);
+    SetControlText(dialog, IDC_NAME, kFullName);
+    SetControlText(dialog, IDC_FOLDER, "C:\\" + std::string(300, 'x'));
+    ClickButton(dialog, IDOK);
+    ShownMessage refused;
+    ASSERT_TRUE(AnswerMessageBox(run, &refused));
+    EXPECT_EQ(refused.caption, "Velquor Setup");
+    EXPECT_EQ(refused.text, "Please choose a shorter installation folder");
+    EXPECT_FALSE(Exists(kSettings));
+
+    std::vector<ShownMessage> shown;
+    EXPECT_EQ(Install(run, dialog, kFullName, kTarget, &shown), 0u);
+    EXPECT_EQ(ListNames(kTarget), InstalledNames());
+}
+
+// A folder that fits, but leaves no room for the names joined to it: those
+// copies fail instead of using cut paths.
+TEST_F(DialogTest, AFolderTooDeepForItsFilesFailsCleanly)
+{
+    std::string folder = ScratchDir("deep-target") + "\\";
+    folder += std::string(250 - folder.size(), 't');
+    SetupRun run;
+    HWND dialog = Open(run);
+    ASSERT_NE(dialog, nullptr);
+    std::vector<ShownMessage> shown;
+    EXPECT_EQ(Install(run, dialog, kFullName, folder, &shown), 0u);
+    ASSERT_FALSE(shown.empty());
+    EXPECT_EQ(shown.back().text, "Velquor Installation Failed");
+    EXPECT_FALSE(ProgramStart().started);
+}
+
+TEST_F(DialogTest, ChooserCreatesTheMissingDefaultAndPicksAnotherFolder)
+{
+    const std::string chosen = ScratchDir("chosen");
+    SetupRun run;
+    HWND dialog = Open(run);
+    ASSERT_NE(dialog, nullptr);
+    ClickButton(dialog, IDC_BROWSE);
+    HWND chooser = WaitForChooser(run);
+    ASSERT_NE(chooser, nullptr);
+    EXPECT_TRUE(IsDir(kTarget)) << "the chooser opens in the default folder, created for it";
+    ChooseFolder(chooser, chosen);
+    ASSERT_TRUE(WaitForFieldText(dialog, IDC_FOLDER, chosen));
+
+    SetControlText(dialog, IDC_NAME, kFullName);
+    ClickButton(dialog, IDOK);
+    std::vector<ShownMessage> shown;
+    EXPECT_EQ(WaitForExit(run, &shown), 0u);
+    EXPECT_TRUE(shown.empty());
+    // The current directory was left alone: the copy still found the medium.
+    EXPECT_EQ(ListNames(chosen), InstalledNames());
+    EXPECT_EQ(OwnerValue("Dir"), chosen + "\\");
+    EXPECT_FALSE(Exists(kTarget)) << "the folder created for the chooser is removed again";
+    EXPECT_FALSE(Exists(chosen + "\\zarn.ini"));
+}
+
+TEST_F(DialogTest, CancellingTheChooserChangesNothingAndCancelRemovesTheCreatedDefault)
+{
+    SetupRun run;
+    HWND dialog = Open(run);
+    ASSERT_NE(dialog, nullptr);
+    SetControlText(dialog, IDC_FOLDER, "C:\\velq-tests\\typed-not-browsed");
+    ClickButton(dialog, IDC_BROWSE);
+    HWND chooser = WaitForChooser(run);
+    ASSERT_NE(chooser, nullptr);
+    EXPECT_TRUE(IsDir(kTarget)) << "browsing starts from the default, not from typed text";
+    CancelChooser(chooser);
+    for (int i = 0; i < 200 && IsWindow(chooser); ++i)
+        Sleep(25);
+    EXPECT_EQ(ControlText(dialog, IDC_FOLDER), "C:\\velq-tests\\typed-not-browsed");
+
+    ClickButton(dialog, IDCANCEL);
+    std::vector<ShownMessage> shown;
+    EXPECT_EQ(WaitForExit(run, &shown), 0u);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, "Velquor Installation Cancelled");
+    EXPECT_FALSE(Exists(kTarget));
+}
+
+TEST_F(DialogTest, AMissingReadmeIsCreatedEmptyAndInstalled)
+{
+    BuildMedium(medium);
+    RemoveAll(medium + "\\readme.txt");
+    SetupRun run;
+    ASSERT_TRUE(Start(run, medium));
+    HWND dialog = Dialog(run);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(ControlText(dialog, IDC_README), "");
+    EXPECT_EQ(ReadText(medium + "\\readme.txt"), "");
+    std::vector<ShownMessage> shown;
+    EXPECT_EQ(Install(run, dialog, kFullName, kTarget, &shown), 0u);
+    EXPECT_TRUE(Exists(std::string(kTarget) + "\\readme.txt"));
+    EXPECT_EQ(ReadText(std::string(kTarget) + "\\readme.txt"), "");
+}
