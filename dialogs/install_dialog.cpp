@@ -91,8 +91,8 @@ static void RemoveFolderCreatedForBrowse()
 
 INT_PTR RunInstallDialog(HWND owner)
 {
-    const INT_PTR result = DialogBoxParamA(Setup.Instance, MAKEINTRESOURCEA(IDD_INSTALL), owner,
-                                           InstallDialogProc, 0);
+    const INT_PTR result =
+        DialogBoxParamA(Setup.Instance, MAKEINTRESOURCEA(IDD_INSTALL), owner, InstallDialogProc, 0);
     RemoveFolderCreatedForBrowse();
     return result;
 }

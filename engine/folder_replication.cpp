@@ -63,8 +63,8 @@ BOOL CopyFolderFiles(const char* sourceFolder, const char* targetFolder)
 static void ReportLastError()
 {
     char* text = NULL;
-    const DWORD flags = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                        FORMAT_MESSAGE_IGNORE_INSERTS;
+    const DWORD flags =
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
     if (FormatMessageA(flags, NULL, GetLastError(), MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
                        reinterpret_cast<char*>(&text), 0, NULL)) {
         MessageBoxA(NULL, text, "Error", MB_ICONINFORMATION);

@@ -12,9 +12,8 @@ const char* const SelectedFolders[kSelectedFolderCount] = {
 };
 
 const char* const SelectedFiles[kSelectedFileCount] = {
-    "VelQ.hlp",     "VelQ.exe",    "VelQ.dll",    "readme.txt",
-    "BTNBTNVB.VBX", "FADERVB.VBX", "FRAMEVB.VBX", "KNOBVB.VBX",
-    "LEDVB.VBX",    "SPINVB.VBX",  "SS3D.VBX",
+    "VelQ.hlp",    "VelQ.exe",   "VelQ.dll",  "readme.txt", "BTNBTNVB.VBX", "FADERVB.VBX",
+    "FRAMEVB.VBX", "KNOBVB.VBX", "LEDVB.VBX", "SPINVB.VBX", "SS3D.VBX",
 };
 
 static void LowerCase(char* text)

@@ -2,8 +2,7 @@
 
 #include <string.h>
 
-BOOL JoinPath(char* out, size_t outChars, const char* first, const char* second,
-              const char* third)
+BOOL JoinPath(char* out, size_t outChars, const char* first, const char* second, const char* third)
 {
     const size_t firstLength = strlen(first);
     const size_t secondLength = strlen(second);

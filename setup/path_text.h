@@ -20,8 +20,7 @@ BOOL JoinPath(char* out, size_t outChars, const char* first, const char* second,
               const char* third = "");
 
 template <size_t N>
-inline BOOL JoinPath(char (&out)[N], const char* first, const char* second,
-                     const char* third = "")
+inline BOOL JoinPath(char (&out)[N], const char* first, const char* second, const char* third = "")
 {
     return JoinPath(out, N, first, second, third);
 }

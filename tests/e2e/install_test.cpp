@@ -5,7 +5,6 @@
 
 using InstallTest = SetupTest;
 
-
 TEST_F(InstallTest, FullInstallCopiesTheSelectionStartsTheProgramAndClosesFourSecondsLater)
 {
     BuildMedium(medium);

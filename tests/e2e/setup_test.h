@@ -15,9 +15,9 @@
 
 using Names = std::vector<std::string>;
 
-extern const char kTarget[];     // the default installation folder
-extern const char kSettings[];   // VelQ.ini in the Windows folder
-extern const char kFullName[];   // a name the dialog accepts
+extern const char kTarget[];    // the default installation folder
+extern const char kSettings[];  // VelQ.ini in the Windows folder
+extern const char kFullName[];  // a name the dialog accepts
 
 std::string Lower(std::string text);
 

@@ -30,8 +30,8 @@ TEST(StartCloseTimer, ClosesAtOnceWhenNoTimerCanBeSet)
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    ASSERT_TRUE(CreateProcessA(NULL, &command[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup,
-                               &process));
+    ASSERT_TRUE(
+        CreateProcessA(NULL, &command[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process));
     std::pair<DWORD, HWND> found(process.dwProcessId, HWND(NULL));
     for (int i = 0; i < 200 && !found.second; ++i) {
         Sleep(25);

@@ -65,8 +65,8 @@ private:
     {
         char text[1024] = "";
         DWORD size = sizeof text;
-        const bool existed = RegGetValueA(root, key, name, RRF_RT_REG_SZ, NULL, text, &size) ==
-                             ERROR_SUCCESS;
+        const bool existed =
+            RegGetValueA(root, key, name, RRF_RT_REG_SZ, NULL, text, &size) == ERROR_SUCCESS;
         changed.push_back({root, key, name, existed, text});
     }
 
