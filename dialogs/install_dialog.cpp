@@ -13,6 +13,7 @@ static const int kFieldReadChars = kPathChars - 1;
 
 static const char kSetupCaption[] = "Velquor Setup";
 
+// Deliberately loose: six spaces pass, so does a name with one leading space.
 BOOL IsFullName(const char* name)
 {
     return strlen(name) >= 6 && strchr(name, ' ') != NULL;
@@ -53,6 +54,8 @@ static void OnInstall(HWND dialog)
     EndDialog(dialog, 1);
 }
 
+// Returns 0 for every message, WM_INITDIALOG included: the focus set there
+// must stay on the name field.
 INT_PTR CALLBACK InstallDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 {
     if (message == WM_INITDIALOG) {

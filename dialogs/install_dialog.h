@@ -7,7 +7,6 @@
 // when the last press of "..." had to create it (see the cleanup).
 INT_PTR RunInstallDialog(HWND owner);
 
-// Returns 0 for every message: initialisation sets the focus itself.
 INT_PTR CALLBACK InstallDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 // A full name has at least six characters, one of them a space anywhere.
