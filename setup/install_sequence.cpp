@@ -65,8 +65,12 @@ LRESULT RunInstallSequence(HWND window)
     if (folderCount == 0 || (folderCount >= kSelectedFolderCount && !allFilesCopied))
         return EndWithMessage(window, NULL, "Velquor Installation Failed");
     if (folderCount < kSelectedFolderCount) {
+        // msvcrt's own formatter: the standard snprintf links in a C99
+        // layer that adds 1.5 KB to setup.exe. It leaves a text that fills
+        // the buffer unterminated, hence the last byte.
         char text[100];
-        snprintf(text, sizeof text, "Only %d directories successfully copied", folderCount);
+        _snprintf(text, sizeof text - 1, "Only %d directories successfully copied", folderCount);
+        text[sizeof text - 1] = '\0';
         return EndWithMessage(window, NULL, text);
     }
 

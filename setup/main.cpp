@@ -70,8 +70,23 @@ static ATOM RegisterSetupClass(HINSTANCE instance)
     return RegisterClassExA(&windowClass);
 }
 
+// DLLs that the common dialogs and the shell load on demand would otherwise
+// be looked for in the program's own folder first, the install medium, where
+// anyone could have put a DLL of the same name. Systems before Windows 8
+// without update KB2533623 lack the function and keep the old search order.
+static void RestrictDllSearchPath()
+{
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    // Through void (*)() so the compiler accepts the change of signature.
+    auto setDefault = reinterpret_cast<decltype(&SetDefaultDllDirectories)>(
+        reinterpret_cast<void (*)()>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
+    if (setDefault)
+        setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
+
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
+    RestrictDllSearchPath();
     RegisterSetupClass(instance);
     Setup.Instance = instance;
 
