@@ -1,5 +1,19 @@
 #pragma once
 
+#include <windows.h>
+
+#include "setup/path_text.h"
+
 // Places Velquor.lnk on the desktop, in the Start Menu's Programs folder and,
 // when chosen, at the top of the Start Menu.
 void MakeShortcuts();
+
+// Overwrites folder with the per-user shell folder of that name when it can
+// be read; otherwise the caller's fallback stays in it.
+void GetShellFolderPath(const char* valueName, char (&folder)[kPathChars]);
+
+// Saves a link at linkPath to workingDir + programName, started in
+// workingDir (which ends with "\"). The result is that of the save, or of
+// the first step that failed; a path that would not fit is such a failure.
+HRESULT CreateShortcut(const char* workingDir, const char* programName, const char* linkPath,
+                       const char* description);

@@ -47,6 +47,8 @@ prefix_settings() {
     # Drive M: is a folder of ours, so a test can reach a drive root.
     ln -sfn "$env_dir/drive_m" "$WINEPREFIX/dosdevices/m:"
     local explorer='HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Explorer'
+    # winemenubuilder is off: every saved shortcut would start it, and it
+    # writes menu and desktop entries outside the prefix.
     cat >"$env_dir/settings.reg" <<REG
 REGEDIT4
 
@@ -55,6 +57,9 @@ REGEDIT4
 
 [HKEY_CURRENT_USER\Software\Wine\WineDbg]
 "ShowCrashDialog"=dword:00000000
+
+[HKEY_CURRENT_USER\Software\Wine\DllOverrides]
+"winemenubuilder.exe"=""
 
 [$explorer\User Shell Folders]
 "Desktop"="$shell\\\\Desktop"
