@@ -26,7 +26,7 @@ if [ -n "${DISPLAY:-}" ]; then
     (cd "$medium" && /usr/lib/wine/wine64 "$build/setup.exe")
     /usr/lib/wine/wineserver64 -w
 else
-    tests/wine/wine-env.sh start "$env_dir"
+    tests/wine/wine-env.sh start "$env_dir" "$build/tests/desktop_keeper.exe"
     trap 'tests/wine/wine-env.sh stop "$env_dir"' EXIT
     # shellcheck disable=SC1091
     source "$env_dir/env"

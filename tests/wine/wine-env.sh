@@ -2,10 +2,11 @@
 # Starts or stops the Wine environment that a test run shares: a private
 # prefix, a virtual display and a persistent wineserver. Processes are
 # stopped by the ids recorded at start, never by name.
-#   wine-env.sh start|stop ENV_DIR
+#   wine-env.sh start ENV_DIR [DESKTOP_KEEPER_EXE] | stop ENV_DIR
 set -euo pipefail
 action=$1
 env_dir=$(mkdir -p "$2" && cd "$2" && pwd)
+keeper=${3:-}
 
 export WINEPREFIX=$env_dir/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 wine=/usr/lib/wine/wine64
@@ -86,6 +87,10 @@ start)
     echo $! >"$env_dir/wineserver.pid"
     [ -f "$WINEPREFIX/system.reg" ] || timeout 600 "$wine" wineboot -i </dev/null >/dev/null 2>&1
     prefix_settings
+    # Ended with every other Wine process of the prefix by the server.
+    if [ -n "$keeper" ]; then
+        "$wine" "$keeper" </dev/null >/dev/null 2>&1 &
+    fi
     echo "Wine environment ready in $env_dir ($(cat "$env_dir/env"))"
     ;;
 stop)
