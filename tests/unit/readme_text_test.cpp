@@ -51,6 +51,14 @@ TEST_F(ReadmeTest, AMissingReadmeIsCreatedEmptyAndLoadsNothing)
     EXPECT_EQ(ReadText(medium + "\\readme.txt"), "");
 }
 
+TEST_F(ReadmeTest, AnEmptyReadmeLoadsNothing)
+{
+    WriteText(medium + "\\readme.txt", "");
+    EXPECT_EQ(LoadReadme(), 0);
+    EXPECT_EQ(::Setup.ReadmeMemory, nullptr);
+    EXPECT_EQ(::Setup.ReadmeText, nullptr);
+}
+
 TEST_F(ReadmeTest, AReadmeOpenForWritingElsewhereLoadsNothing)
 {
     WriteText(medium + "\\readme.txt", "busy");
