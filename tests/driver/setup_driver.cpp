@@ -131,14 +131,31 @@ void ClickButton(HWND dialog, int controlId)
     PostMessageA(GetDlgItem(dialog, controlId), BM_CLICK, 0, 0);
 }
 
+namespace {
+
+// A dialog of the run; null at once when the run has ended, since a slow
+// emulated run gets long time-outs.
+HWND WaitForRunDialog(const SetupRun& run, const char* title, DWORD timeoutMs)
+{
+    const DWORD start = GetTickCount();
+    do {
+        if (HWND window = FindProcessWindow(run.Id(), title, "#32770"))
+            return window;
+        Sleep(50);
+    } while (IsRunning(run) && GetTickCount() - start < timeoutMs);
+    return NULL;
+}
+
+} // namespace
+
 HWND WaitForInstallDialog(const SetupRun& run, DWORD timeoutMs)
 {
-    return WaitForProcessWindow(run.Id(), "Velquor Install Dialog", "#32770", timeoutMs);
+    return WaitForRunDialog(run, "Velquor Install Dialog", timeoutMs);
 }
 
 HWND WaitForChooser(const SetupRun& run, DWORD timeoutMs)
 {
-    return WaitForProcessWindow(run.Id(), "Save As", "#32770", timeoutMs);
+    return WaitForRunDialog(run, "Save As", timeoutMs);
 }
 
 // Wine shows the Explorer-style dialog, whose file-name field takes a full
