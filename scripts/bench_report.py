@@ -35,10 +35,13 @@ class Figures:
     def median(self, case, tool):
         return statistics.median(self.runs[(case, tool)].values())
 
-    def ratio(self, case, tool, other):
-        """Median of tool / other over the runs that measured both."""
+    def ratios(self, case, tool, other):
+        """tool / other in every run that measured both, in run order."""
         mine, theirs = self.runs[(case, tool)], self.runs[(case, other)]
-        pairs = [mine[run] / theirs[run] for run in mine if run in theirs and theirs[run] > 0]
+        return [mine[run] / theirs[run] for run in sorted(mine) if theirs.get(run, 0) > 0]
+
+    def ratio(self, case, tool, other):
+        pairs = self.ratios(case, tool, other)
         return statistics.median(pairs) if pairs else None
 
     def count(self, case, tool):
@@ -151,7 +154,9 @@ def expectations(fig, copy_cases, scale_cases):
             value, net = fig.ratio(case, "setup", "loop"), fig.net_ratio(case, "setup", "loop")
             lines.append(f"- Copy phase within {COPY_TARGET}× of the CopyFileA loop, {label}: "
                          f"{times(value)}, {verdict(value, COPY_TARGET)} "
-                         f"(fixed part taken off: {times(net)}, {verdict(net, COPY_TARGET)}).")
+                         f"(fixed part taken off: {times(net)}, {verdict(net, COPY_TARGET)}); "
+                         "run by run: "
+                         + ", ".join(f"{r:.3f}" for r in fig.ratios(case, "setup", "loop")) + ".")
     nets = [fig.net_per_file_us(case, "setup") for case in scale_cases]
     spread = max(nets) / min(nets) if all(n and n > 0 for n in nets) else None
     lines.append(f"- Time per file flat within {FLAT_TARGET}× from {fig.files[scale_cases[0]]:,} "

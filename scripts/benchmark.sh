@@ -16,7 +16,7 @@ case "${1:-}" in
 "") quick=no ;;
 *) echo "usage: $0 [--quick]" >&2; exit 2 ;;
 esac
-command="scripts/benchmark.sh${1:+ $1}"
+command="${VELQUOR_BENCH_BUILD:+VELQUOR_BENCH_BUILD=$VELQUOR_BENCH_BUILD }scripts/benchmark.sh${1:+ $1}"
 
 build=${VELQUOR_BENCH_BUILD:-$root/build/win64}
 work=$build/benchmark
