@@ -6,6 +6,10 @@ packages=(
     cmake make python3 python3-pefile
     g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools
     googletest wine64 fonts-wine xvfb imagemagick
+    # The shipped 32-bit setup.exe runs under the 32-bit Wine, through qemu
+    # where the kernel runs no 32-bit programs (its handler is registered only
+    # while that test runs, so no qemu-user-binfmt).
+    qemu-user wine32:i386
 )
 missing=()
 for package in "${packages[@]}"; do
@@ -16,5 +20,6 @@ done
 sudo=
 [ "$(id -u)" -eq 0 ] || sudo=sudo
 echo "Installing: ${missing[*]}"
+dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architecture i386
 $sudo apt-get update -qq
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

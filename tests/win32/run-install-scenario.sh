@@ -109,7 +109,7 @@ REGEDIT4
 "Desktop"="$shell\\\\Desktop"
 "Start Menu"="$shell\\\\Start Menu"
 REG
-    timeout 600 "$wine" regedit /S "$(winepath_of "$work/settings.reg")" </dev/null
+    timeout 300 "$wine" regedit /S "$(winepath_of "$work/settings.reg")" </dev/null
 }
 
 # A prefix is kept only once it is complete with its settings.
@@ -141,7 +141,7 @@ echo "prefix ready after $((SECONDS - start)) s"
 # A fresh medium: the setup may write into it.
 python3 "$source_dir/scripts/make_medium.py" "$work/medium" "$win32_build/tests/sample/VelQ.exe"
 status=0
-timeout 1800 "$wine" "$driver" "$(winepath_of "$win32_build/setup.exe")" \
+timeout 1200 "$wine" "$driver" "$(winepath_of "$win32_build/setup.exe")" \
     "$(winepath_of "$work/medium")" 'C:\velq-started.txt' </dev/null || status=$?
 echo "32-bit run took $((SECONDS - start)) s"
 exit "$status"
