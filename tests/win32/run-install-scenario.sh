@@ -34,27 +34,43 @@ done
 
 winepath_of() { printf 'Z:%s' "${1//\//\\}"; }
 
-registered=
-mounted=
-stop_all() {
-    set +e
+# Stops what this folder's runs started, by their recorded process ids; the
+# prefix's own server ends every Wine process of the prefix.
+stop_recorded() {
+    local name pid
     if [ -f "$work/wineserver.pid" ] && kill -0 "$(cat "$work/wineserver.pid")" 2>/dev/null; then
-        timeout 60 "$wineserver" -k </dev/null >/dev/null 2>&1
+        timeout 60 "$wineserver" -k </dev/null >/dev/null 2>&1 || true
     fi
     for name in wineserver xvfb; do
         [ -f "$work/$name.pid" ] || continue
         pid=$(cat "$work/$name.pid")
         if kill -0 "$pid" 2>/dev/null; then
-            kill "$pid" 2>/dev/null
+            kill "$pid" 2>/dev/null || true
             for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-            kill -9 "$pid" 2>/dev/null
+            kill -9 "$pid" 2>/dev/null || true
         fi
         rm -f "$work/$name.pid"
     done
+}
+
+registered=
+mounted=
+finish() {
+    stop_recorded
     [ -z "$registered" ] || echo -1 >"$binfmt/$handler"
     [ -z "$mounted" ] || umount "$binfmt"
 }
-trap stop_all EXIT
+trap finish EXIT
+
+# What a run that was killed left behind: its processes and its handler.
+clean_up_killed_run() {
+    local stale
+    stop_recorded
+    for stale in "$binfmt"/velquor-qemu-i386-*; do
+        [ -e "$stale" ] && ! kill -0 "${stale##*-}" 2>/dev/null && echo -1 >"$stale"
+    done
+    return 0
+}
 
 # i386 ELF programs and shared objects, matched as qemu's own binfmt
 # configuration matches them.
@@ -134,6 +150,7 @@ prepare_prefix() {
 }
 
 start=$SECONDS
+clean_up_killed_run
 register_qemu
 start_display
 prepare_prefix
