@@ -274,8 +274,8 @@ static void RunScenario(const std::string& setupExe, const std::string& medium,
         return;
 
     SetupRun run;
-    if (!Check(StartSetup(run, setupExe, medium, stubLog), "setup.exe starts",
-               "error " + std::to_string(GetLastError())))
+    const bool started = StartSetup(run, setupExe, medium, stubLog);
+    if (!Check(started, "setup.exe starts", "error " + std::to_string(GetLastError())))
         return;
     if (!AnswerSetup(run))
         return;
