@@ -57,4 +57,4 @@ echo "Installed into C:\\Velq:"
 echo "C:\\windows\\VelQ.ini:"
 sed 's/^/  /' "$drive_c/windows/VelQ.ini" 2>/dev/null || echo "  (none)"
 echo "Shortcuts:"
-find "$drive_c" -name Velquor.lnk 2>/dev/null | sed "s|^$drive_c|  C:|" || true
+find "$drive_c" -name Velquor.lnk 2>/dev/null | sed "s|^$drive_c|  C:|; s|/|\\\\|g" || true
