@@ -89,7 +89,10 @@ start)
     prefix_settings
     # Ended with every other Wine process of the prefix by the server.
     if [ -n "$keeper" ]; then
-        "$wine" "$keeper" </dev/null >/dev/null 2>&1 &
+        rm -f "$env_dir/keeper.ready"
+        "$wine" "$keeper" "$(winepath_of "$env_dir/keeper.ready")" </dev/null >/dev/null 2>&1 &
+        for _ in $(seq 300); do [ -f "$env_dir/keeper.ready" ] && break; sleep 0.1; done
+        [ -f "$env_dir/keeper.ready" ] || { echo "the desktop keeper did not start" >&2; exit 1; }
     fi
     echo "Wine environment ready in $env_dir ($(cat "$env_dir/env"))"
     ;;
