@@ -100,32 +100,8 @@ start_display() {
     export DISPLAY=:$(head -n1 "$work/display")
 }
 
-# Windows close without waiting for a window manager, a crash shows as an
-# exit code instead of a dialog, saved shortcuts start no menu builder, and
-# the desktop and the Start Menu are folders of the prefix.
 prefix_settings() {
-    local shell='C:\\velq-shell' explorer='HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Explorer'
-    cat >"$work/settings.reg" <<REG
-REGEDIT4
-
-[HKEY_CURRENT_USER\Software\Wine\X11 Driver]
-"Managed"="N"
-
-[HKEY_CURRENT_USER\Software\Wine\WineDbg]
-"ShowCrashDialog"=dword:00000000
-
-[HKEY_CURRENT_USER\Software\Wine\DllOverrides]
-"winemenubuilder.exe"=""
-
-[$explorer\User Shell Folders]
-"Desktop"="$shell\\\\Desktop"
-"Start Menu"="$shell\\\\Start Menu"
-
-[$explorer\Shell Folders]
-"Desktop"="$shell\\\\Desktop"
-"Start Menu"="$shell\\\\Start Menu"
-REG
-    timeout 300 "$wine" regedit /S "$(winepath_of "$work/settings.reg")" </dev/null
+    timeout 300 "$wine" regedit /S "$(winepath_of "$source_dir/tests/wine/test-prefix.reg")" </dev/null
 }
 
 # A prefix is kept only once it is complete with its settings.

@@ -7,6 +7,7 @@ set -euo pipefail
 action=$1
 env_dir=$(mkdir -p "$2" && cd "$2" && pwd)
 keeper=${3:-}
+script_dir=$(cd "$(dirname "$0")" && pwd)
 
 export WINEPREFIX=$env_dir/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 wine=/usr/lib/wine/wine64
@@ -39,38 +40,13 @@ start_display() {
     echo "DISPLAY=:$(head -n1 "$env_dir/display")" >"$env_dir/env"
 }
 
-# The settings every test relies on; applied at every start, since tests
-# change some of them.
+# The folders and settings every test relies on (test-prefix.reg).
 prefix_settings() {
-    local shell='C:\\velq-shell'
     mkdir -p "$WINEPREFIX/drive_c/velq-shell/Desktop" \
              "$WINEPREFIX/drive_c/velq-shell/Start Menu/Programs" "$env_dir/drive_m"
     # Drive M: is a folder of ours, so a test can reach a drive root.
     ln -sfn "$env_dir/drive_m" "$WINEPREFIX/dosdevices/m:"
-    local explorer='HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Explorer'
-    # winemenubuilder is off: every saved shortcut would start it, and it
-    # writes menu and desktop entries outside the prefix.
-    cat >"$env_dir/settings.reg" <<REG
-REGEDIT4
-
-[HKEY_CURRENT_USER\Software\Wine\X11 Driver]
-"Managed"="N"
-
-[HKEY_CURRENT_USER\Software\Wine\WineDbg]
-"ShowCrashDialog"=dword:00000000
-
-[HKEY_CURRENT_USER\Software\Wine\DllOverrides]
-"winemenubuilder.exe"=""
-
-[$explorer\User Shell Folders]
-"Desktop"="$shell\\\\Desktop"
-"Start Menu"="$shell\\\\Start Menu"
-
-[$explorer\Shell Folders]
-"Desktop"="$shell\\\\Desktop"
-"Start Menu"="$shell\\\\Start Menu"
-REG
-    "$wine" regedit /S "$(winepath_of "$env_dir/settings.reg")" </dev/null >/dev/null 2>&1
+    "$wine" regedit /S "$(winepath_of "$script_dir/test-prefix.reg")" </dev/null >/dev/null 2>&1
 }
 
 winepath_of() { printf 'Z:%s' "${1//\//\\}"; }
