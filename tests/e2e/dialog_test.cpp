@@ -60,9 +60,7 @@ TEST_F(DialogTest, CancelDiscardsTheTypedFolderAndInstallsNothing)
     ClickButton(dialog, IDCANCEL);
     std::vector<ShownMessage> shown;
     EXPECT_EQ(WaitForExit(run, &shown), 0u);
-    ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0].caption, "Install Confirmation");
-    EXPECT_EQ(shown[0].text, "Velquor Installation Cancelled");
+    EXPECT_EQ(shown, Confirmation("Velquor Installation Cancelled"));
     EXPECT_FALSE(Exists(kTarget));
     EXPECT_FALSE(Exists("C:\\velq-tests\\elsewhere"));
     EXPECT_FALSE(Exists(kSettings));
@@ -134,8 +132,7 @@ TEST_F(DialogTest, AnEmptyFolderOrABareDriveFails)
         ASSERT_NE(dialog, nullptr);
         std::vector<ShownMessage> shown;
         EXPECT_EQ(Install(run, dialog, kFullName, folder, &shown), 0u);
-        ASSERT_EQ(shown.size(), 1u) << folder;
-        EXPECT_EQ(shown[0].text, "Velquor Installation Failed");
+        EXPECT_EQ(shown, Confirmation("Velquor Installation Failed")) << folder;
         EXPECT_EQ(OwnerValue("Dir"), std::string(folder) + "\\");
         EXPECT_FALSE(Exists("C:\\dibs"));
     }
@@ -221,8 +218,7 @@ TEST_F(DialogTest, CancellingTheChooserChangesNothingAndCancelRemovesTheCreatedD
     ClickButton(dialog, IDCANCEL);
     std::vector<ShownMessage> shown;
     EXPECT_EQ(WaitForExit(run, &shown), 0u);
-    ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0].text, "Velquor Installation Cancelled");
+    EXPECT_EQ(shown, Confirmation("Velquor Installation Cancelled"));
     EXPECT_FALSE(Exists(kTarget));
 }
 

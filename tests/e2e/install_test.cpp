@@ -48,9 +48,7 @@ TEST_F(InstallTest, ThreeFoldersOfFiveAreReportedWithTheirCount)
     BuildMedium(medium, {"dibs", "exams", "flags"});
     std::vector<ShownMessage> shown;
     EXPECT_EQ(RunSetup(medium, &shown), 0u);
-    ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0].caption, "Install Confirmation");
-    EXPECT_EQ(shown[0].text, "Only 3 directories successfully copied");
+    EXPECT_EQ(shown, Confirmation("Only 3 directories successfully copied"));
     EXPECT_FALSE(ProgramStart().started);
 }
 
@@ -59,9 +57,7 @@ TEST_F(InstallTest, AMediumWithoutFoldersFails)
     BuildMedium(medium, {});
     std::vector<ShownMessage> shown;
     EXPECT_EQ(RunSetup(medium, &shown), 0u);
-    ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0].caption, "Install Confirmation");
-    EXPECT_EQ(shown[0].text, "Velquor Installation Failed");
+    EXPECT_EQ(shown, Confirmation("Velquor Installation Failed"));
     EXPECT_FALSE(ProgramStart().started);
 }
 
@@ -75,9 +71,7 @@ TEST_F(InstallTest, AFolderThatCannotBeCreatedShowsThePlatformsText)
     std::vector<ShownMessage> shown;
     EXPECT_EQ(RunSetup(medium, &shown), 0u);
     CloseHandle(held);
-    ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0].caption, "Error");
-    EXPECT_EQ(shown[0].text, SystemText(ERROR_ALREADY_EXISTS));
+    EXPECT_EQ(shown, (Messages{{"Error", SystemText(ERROR_ALREADY_EXISTS)}}));
     EXPECT_TRUE(Exists(std::string(kTarget) + "\\dibs\\dibs1.dat"));
     EXPECT_TRUE(ProgramStart().started);
 }
@@ -104,8 +98,7 @@ TEST_F(InstallTest, AListedFileThatCannotBeCopiedFailsTheInstallation)
     std::vector<ShownMessage> shown;
     EXPECT_EQ(RunSetup(medium, &shown), 0u);
     CloseHandle(held);
-    ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0].text, "Velquor Installation Failed");
+    EXPECT_EQ(shown, Confirmation("Velquor Installation Failed"));
     for (const std::string& folder : kMediumFolders)
         EXPECT_TRUE(IsDir(std::string(kTarget) + "\\" + folder)) << folder;
     EXPECT_FALSE(ProgramStart().started);
@@ -120,7 +113,6 @@ TEST_F(InstallTest, AMediumTooDeepForItsPathsFailsCleanly)
     BuildMedium(deep);
     std::vector<ShownMessage> shown;
     EXPECT_EQ(RunSetup(deep, &shown), 0u);
-    ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0].text, "Velquor Installation Failed");
+    EXPECT_EQ(shown, Confirmation("Velquor Installation Failed"));
     EXPECT_EQ(ListNames(kTarget), Names{});
 }

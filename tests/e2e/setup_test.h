@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,24 @@ using Names = std::vector<std::string>;
 extern const char kTarget[];    // the default installation folder
 extern const char kSettings[];  // VelQ.ini in the Windows folder
 extern const char kFullName[];  // a name the dialog accepts
+
+using Messages = std::vector<ShownMessage>;
+
+inline bool operator==(const ShownMessage& a, const ShownMessage& b)
+{
+    return a.caption == b.caption && a.text == b.text;
+}
+
+inline void PrintTo(const ShownMessage& message, std::ostream* out)
+{
+    *out << '"' << message.caption << "\": \"" << message.text << '"';
+}
+
+// The run's only message: the confirmation that it ends with.
+inline Messages Confirmation(const char* text)
+{
+    return {{"Install Confirmation", text}};
+}
 
 std::string Lower(std::string text);
 
