@@ -57,9 +57,8 @@ static BOOL InstallFolderEntry(const char* entryName, int* folderCount)
     char name[kPathChars];
     if (!CopyPath(name, entryName))
         return FALSE;
-    const size_t length = strlen(name);
-    if (length != 0 && name[length - 1] == '\\')
-        name[length - 1] = '\0';
+    if (EndsWithSeparator(name))
+        name[strlen(name) - 1] = '\0';
     if (!IsSelectedFolder(name))
         return TRUE;
     if (!AppendSeparator(name, sizeof name) || !ReplicateFolder(name))
