@@ -19,11 +19,17 @@ std::string ScratchDir(const std::string& name);
 // it): a drive root lists no "." and ".." entries. Returns "M:\\".
 std::string EmptyDriveRoot();
 
+// A folder link at link to the folder target, made as a host symbolic link
+// (Wine's CreateSymbolicLink makes nothing). Wine reads it as a folder with
+// the reparse-point attribute. False when no such link appeared.
+bool MakeFolderLink(const std::string& link, const std::string& target);
+
 void MakeDir(const std::string& path);
 void WriteText(const std::string& path, const std::string& text);
 std::string ReadText(const std::string& path);
 bool Exists(const std::string& path);
 bool IsDir(const std::string& path);
+// Removes the folder tree; folder links in it are removed, not followed.
 void RemoveAll(const std::string& path);
 
 // The names in a folder (not "." and ".."), sorted, folders marked with a
