@@ -1,5 +1,7 @@
 #include "engine/folder_replication.h"
 
+#include <string.h>
+
 #include "engine/directory_walk.h"
 #include "setup/setup_state.h"
 
@@ -72,20 +74,46 @@ static void ReportLastError()
     }
 }
 
+// An earlier installation's folder is emptied and removed. When it is a
+// junction or folder link, the folder behind it belongs to somebody else:
+// only the link is removed, and nothing is listed or deleted through it.
+// FALSE when the link is still there (Windows removes it; Wine cannot).
+static BOOL ClearTargetFolder(const char* target)
+{
+    char folder[kPathChars];
+    CopyPath(folder, target);
+    if (EndsWithSeparator(folder))
+        folder[strlen(folder) - 1] = '\0';
+    const DWORD attributes = GetFileAttributesA(folder);
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return TRUE;
+    if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        // What cannot be removed shows when the folder is created anew.
+        RemoveFolderTree(target);
+        return TRUE;
+    }
+    return RemoveDirectoryA(folder);
+}
+
 BOOL ReplicateFolder(const char* name)
 {
     char target[kPathChars];
     char source[kPathChars];
-    const BOOL targetFits = JoinPath(target, Setup.TargetDir, name);
-    if (targetFits) {
-        // Files of an earlier installation that are no longer on the medium
-        // must not survive.
-        RemoveFolderTree(target);
-    }
-    if (!targetFits || !CreateDirectoryA(target, NULL))
+    if (!JoinPath(target, Setup.TargetDir, name)) {
         ReportLastError();
-    if (!targetFits || !JoinPath(source, Setup.SourceDir, name))
         return FALSE;
+    }
+    // Both paths are known before anything of an earlier installation goes.
+    if (!JoinPath(source, Setup.SourceDir, name))
+        return FALSE;
+    // Files of an earlier installation that are no longer on the medium must
+    // not survive.
+    if (!ClearTargetFolder(target)) {
+        ReportLastError();
+        return FALSE;
+    }
+    if (!CreateDirectoryA(target, NULL))
+        ReportLastError();
     return CopyFolderFiles(source, target);
 }
 

@@ -104,6 +104,25 @@ TEST_F(InstallTest, AListedFileThatCannotBeCopiedFailsTheInstallation)
     EXPECT_FALSE(ProgramStart().started);
 }
 
+// A listed folder of an earlier installation that is a link to a folder
+// elsewhere: nothing behind it is deleted or written. Wine cannot remove the
+// link (Windows can), so that folder fails like one that cannot be created.
+TEST_F(InstallTest, AListedFolderThatIsALinkIsNeitherEmptiedNorFilled)
+{
+    BuildMedium(medium);
+    const std::string outside = ScratchDir("outside-the-installation");
+    WriteText(outside + "\\mine.txt", "mine");
+    MakeDir(outside + "\\sub");
+    MakeDir(kTarget);
+    ASSERT_TRUE(MakeFolderLink(std::string(kTarget) + "\\dibs", outside));
+    std::vector<ShownMessage> shown;
+    EXPECT_EQ(RunSetup(medium, &shown), 0u);
+    EXPECT_EQ(ListNames(outside), (Names{"mine.txt", "sub\\"}));
+    EXPECT_EQ(shown, (Messages{{"Error", SystemText(ERROR_DIR_NOT_EMPTY)},
+                               {"Install Confirmation", "Velquor Installation Failed"}}));
+    EXPECT_FALSE(ProgramStart().started);
+}
+
 // Paths from a deep medium do not fit the platform's limit: each such copy
 // fails instead of overrunning a buffer or using a cut path.
 TEST_F(InstallTest, AMediumTooDeepForItsPathsFailsCleanly)
