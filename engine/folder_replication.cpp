@@ -15,10 +15,35 @@ BOOL PathExists(const char* path)
     return TRUE;
 }
 
+// Files copied from a CD arrive read-only, and the platform refuses to
+// delete or overwrite a read-only file. FALSE when the file was not
+// read-only, so a second try would fail the same way.
+static BOOL ClearReadOnly(const char* path)
+{
+    const DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY))
+        return FALSE;
+    const DWORD others = attributes & ~FILE_ATTRIBUTE_READONLY;
+    return SetFileAttributesA(path, others ? others : FILE_ATTRIBUTE_NORMAL);
+}
+
+// The attribute is cleared only when it stands in the way, so the copies
+// keep the medium's attributes and nothing else is touched.
+static BOOL DeleteInstalledFile(const char* path)
+{
+    return DeleteFileA(path) || (ClearReadOnly(path) && DeleteFileA(path));
+}
+
+static BOOL CopyOver(const char* source, const char* target)
+{
+    return CopyFileA(source, target, FALSE) ||
+           (ClearReadOnly(target) && CopyFileA(source, target, FALSE));
+}
+
 static BOOL RemoveEntry(const char* path, const WIN32_FIND_DATAA& entry)
 {
     if (!IsFolder(entry))
-        return DeleteFileA(path);
+        return DeleteInstalledFile(path);
     // A junction or folder link goes, the folder it points to stays.
     if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
         return RemoveDirectoryA(path);
@@ -55,7 +80,7 @@ BOOL CopyFolderFiles(const char* sourceFolder, const char* targetFolder)
         char target[kPathChars];
         copied = JoinPath(source, sourceFolder, entry.cFileName) &&
                  JoinPath(target, targetFolder, entry.cFileName) &&
-                 CopyFileA(source, target, FALSE);
+                 CopyOver(source, target);
         return copied;
     });
     return copied;
@@ -122,5 +147,5 @@ BOOL CopyRootFile(const char* name)
     char source[kPathChars];
     char target[kPathChars];
     return JoinPath(source, Setup.SourceDir, name) && JoinPath(target, Setup.TargetDir, name) &&
-           CopyFileA(source, target, FALSE);
+           CopyOver(source, target);
 }

@@ -104,6 +104,24 @@ TEST_F(InstallTest, AListedFileThatCannotBeCopiedFailsTheInstallation)
     EXPECT_FALSE(ProgramStart().started);
 }
 
+// Files copied from a CD arrive read-only: installing again from it must
+// still replace them, and the new copies keep the medium's attributes.
+TEST_F(InstallTest, ASecondInstallReplacesFilesThatCameReadOnlyFromTheMedium)
+{
+    BuildMedium(medium);
+    const std::string name = "\\dibs\\" + MediumFolderFiles("dibs").front();
+    MakeDir(std::string(kTarget) + "\\dibs");
+    WriteText(kTarget + name, "from the first install");
+    for (const std::string& file : {medium + name, kTarget + name})
+        ASSERT_TRUE(SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_READONLY)) << file;
+    std::vector<ShownMessage> shown;
+    EXPECT_EQ(RunSetup(medium, &shown), 0u);
+    EXPECT_EQ(shown, Messages{});
+    EXPECT_EQ(ReadText(kTarget + name), ReadText(medium + name));
+    EXPECT_TRUE(GetFileAttributesA((kTarget + name).c_str()) & FILE_ATTRIBUTE_READONLY);
+    EXPECT_TRUE(ProgramStart().started);
+}
+
 // A listed folder of an earlier installation that is a link to a folder
 // elsewhere: nothing behind it is deleted or written. Wine cannot remove the
 // link (Windows can), so that folder fails like one that cannot be created.
