@@ -4,6 +4,7 @@
 
 #include "dialogs/folder_chooser.h"
 #include "dialogs/owner_record.h"
+#include "engine/install_selection.h"
 #include "res/resource.h"
 #include "setup/setup_state.h"
 
@@ -46,9 +47,19 @@ static void OnInstall(HWND dialog)
         MessageBoxA(dialog, "Please choose a shorter installation folder", kSetupCaption, MB_OK);
         return;
     }
-    // Not tested, created or otherwise checked here: the copy does that.
-    GetDlgItemTextA(dialog, IDC_FOLDER, Setup.TargetDir, kFieldReadChars);
-    AppendSeparator(Setup.TargetDir, kPathChars);
+    char folder[kFieldChars];
+    GetDlgItemTextA(dialog, IDC_FOLDER, folder, kFieldReadChars);
+    AppendSeparator(folder, kPathChars);
+    // Relative text resolves against the current directory, the medium.
+    if (TargetHoldsMedium(folder)) {
+        MessageBoxA(dialog,
+                    "Installing into this folder would delete the install medium. "
+                    "Please choose another folder",
+                    kSetupCaption, MB_OK);
+        return;
+    }
+    // Not created or otherwise checked here: the copy does that.
+    CopyPath(Setup.TargetDir, folder);
     WriteOwnerRecord(Setup.UserName, Setup.TargetDir);
     Setup.AddToStartMenu = IsDlgButtonChecked(dialog, IDC_START_MENU);
     EndDialog(dialog, 1);

@@ -51,6 +51,51 @@ int IsSelectedFile(char* name)
     return IsListed(name, SelectedFiles, kSelectedFileCount);
 }
 
+// The full path of a folder, ending with "\". Where the folder exists, short
+// (8.3) names, which the chooser returns, are made long.
+static BOOL FullFolderPath(char (&full)[kPathChars], const char* folder)
+{
+    char given[kPathChars];
+    const DWORD length = GetFullPathNameA(folder, kPathChars, given, NULL);
+    if (length == 0 || length >= kPathChars)
+        return FALSE;
+    const DWORD longLength = GetLongPathNameA(given, full, kPathChars);
+    if ((longLength == 0 || longLength >= kPathChars) && !CopyPath(full, given))
+        return FALSE;
+    return AppendSeparator(full, kPathChars);
+}
+
+// TRUE when text begins with prefix, compared without case.
+static BOOL StartsWithPath(const char* text, const char* prefix)
+{
+    char start[kPathChars];
+    const size_t length = strlen(prefix);
+    if (strlen(text) < length || length >= kPathChars)
+        return FALSE;
+    memcpy(start, text, length);
+    start[length] = '\0';
+    return lstrcmpiA(start, prefix) == 0;
+}
+
+BOOL TargetHoldsMedium(const char* targetDir)
+{
+    char target[kPathChars];
+    char medium[kPathChars];
+    // A folder that cannot be resolved cannot be installed into either: the
+    // copy refuses it.
+    if (!FullFolderPath(target, targetDir) || !FullFolderPath(medium, Setup.SourceDir) ||
+        !StartsWithPath(medium, target))
+        return FALSE;
+    if (strlen(medium) == strlen(target))
+        return TRUE;
+    for (const char* folder : SelectedFolders) {
+        char listed[kPathChars];
+        if (JoinPath(listed, target, folder, "\\") && StartsWithPath(medium, listed))
+            return TRUE;
+    }
+    return FALSE;
+}
+
 // Replicates the entry when it is a listed folder. FALSE when that failed.
 static BOOL InstallFolderEntry(const char* entryName, int* folderCount)
 {

@@ -17,6 +17,11 @@ int IsSelectedFolder(const char* name);
 // lower-case names.
 int IsSelectedFile(char* name);
 
+// TRUE when the medium is the folder targetDir names, or lies inside one of
+// its listed folders: replacing those would delete the medium before it is
+// copied. Paths are compared whole, without case, in long names.
+BOOL TargetHoldsMedium(const char* targetDir);
+
 // Replicates every listed folder and copies every listed file found in the
 // current directory into TargetDir, and returns the number of folders
 // replicated. The scan ends at the first failure; allFilesCopied tells

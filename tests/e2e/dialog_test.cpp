@@ -159,6 +159,39 @@ TEST_F(DialogTest, RefusesAFolderTooLongToUse)
     EXPECT_EQ(ListNames(kTarget), InstalledNames());
 }
 
+// Replacing the listed folders of a folder that is, or holds, the medium
+// would delete the medium before it is copied. However the folder is typed,
+// the dialog refuses it, writes nothing and stays open.
+TEST_F(DialogTest, RefusesAFolderThatIsOrHoldsTheMedium)
+{
+    const std::string outer = ScratchDir("holds-the-medium");
+    const std::string cd = outer + "\\Dibs\\cd";
+    BuildMedium(cd);
+    char shortForm[MAX_PATH];
+    ASSERT_NE(GetShortPathNameA(cd.c_str(), shortForm, sizeof shortForm), 0u);
+    ASSERT_NE(Lower(shortForm), Lower(cd));
+    SetupRun run;
+    ASSERT_TRUE(Start(run, cd));
+    HWND dialog = Dialog(run);
+    ASSERT_NE(dialog, nullptr);
+    SetControlText(dialog, IDC_NAME, kFullName);
+    for (const std::string& folder : {Lower(cd), std::string(".\\"), std::string(shortForm), outer}) {
+        SetControlText(dialog, IDC_FOLDER, folder);
+        ClickButton(dialog, IDOK);
+        ShownMessage refused;
+        ASSERT_TRUE(AnswerMessageBox(run, &refused)) << folder;
+        EXPECT_EQ(refused, (ShownMessage{"Velquor Setup",
+                                         "Installing into this folder would delete the install "
+                                         "medium. Please choose another folder"}))
+            << folder;
+    }
+    EXPECT_FALSE(Exists(kSettings));
+
+    std::vector<ShownMessage> shown;
+    EXPECT_EQ(Install(run, dialog, kFullName, kTarget, &shown), 0u);
+    EXPECT_EQ(ListNames(kTarget), InstalledNames());
+}
+
 // A folder that fits, but leaves no room for the names joined to it: those
 // copies fail instead of using cut paths.
 TEST_F(DialogTest, AFolderTooDeepForItsFilesFailsCleanly)
