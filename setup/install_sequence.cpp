@@ -40,12 +40,16 @@ static BOOL ReadSourceDir()
     return JoinPath(Setup.SourceDir, current, "\\");
 }
 
-static void StartInstalledProgram()
+BOOL ComposeProgramPath(char (&program)[kPathChars])
 {
-    // TargetDir ends with "\" already; the doubled separator is harmless.
-    char program[kPathChars];
-    if (JoinPath(program, Setup.TargetDir, "\\VelQ.exe"))
-        ShellExecuteA(NULL, "open", program, "", Setup.TargetDir, SW_SHOW);
+    return JoinPath(program, Setup.TargetDir, "\\VelQ.exe") ||
+           JoinPath(program, Setup.TargetDir, "VelQ.exe");
+}
+
+static BOOL IsFile(const char* path)
+{
+    const DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 LRESULT RunInstallSequence(HWND window)
@@ -74,8 +78,13 @@ LRESULT RunInstallSequence(HWND window)
         return EndWithMessage(window, NULL, text);
     }
 
+    // Without the program there is nothing to link or start: a medium
+    // without VelQ.exe must not pass for a successful installation.
+    char program[kPathChars];
+    if (!ComposeProgramPath(program) || !IsFile(program))
+        return EndWithMessage(window, NULL, "Velquor Installation Failed");
     MakeShortcuts();
-    StartInstalledProgram();
+    ShellExecuteA(NULL, "open", program, "", Setup.TargetDir, SW_SHOW);
     StartCloseTimer(window);
     return 0;
 }

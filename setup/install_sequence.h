@@ -2,8 +2,16 @@
 
 #include <windows.h>
 
+#include "setup/path_text.h"
+
 constexpr UINT_PTR kCloseTimerId = 6;
 constexpr UINT kCloseDelayMs = 4000;
+
+// The installed program as it is started: TargetDir (which ends with "\")
+// followed by "\VelQ.exe", the doubled separator kept as the shell has
+// always been given it; where that would not fit, the single separator,
+// which names the same file. FALSE when neither fits.
+BOOL ComposeProgramPath(char (&program)[kPathChars]);
 
 // Runs the whole installation while the host window is being created, and
 // leaves a close request (at once, or by the close timer) for the message

@@ -82,3 +82,16 @@ TEST_F(ShortcutInstallTest, AShortcutThatCannotBeSavedStopsNeitherTheOthersNorTh
     ExpectLinkToTheInstalledProgram(kStartMenuLink);
     EXPECT_TRUE(ProgramStart().started);
 }
+
+// Shortcuts to a program that is not there, and nothing started, would pass
+// for success.
+TEST_F(ShortcutInstallTest, AMediumWithoutTheProgramFailsAndLinksNothing)
+{
+    RemoveAll(medium + "\\VelQ.exe");
+    std::vector<ShownMessage> shown;
+    EXPECT_EQ(RunSetup(medium, &shown), 0u);
+    EXPECT_EQ(shown, Confirmation("Velquor Installation Failed"));
+    for (const std::string& link : {kDesktopLink, kProgramsLink, kStartMenuLink})
+        EXPECT_FALSE(Exists(link)) << link;
+    EXPECT_FALSE(ProgramStart().started);
+}

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "setup/setup_state.h"
 #include "tests/common/test_files.h"
 
 namespace {
@@ -46,4 +47,22 @@ TEST(StartCloseTimer, ClosesAtOnceWhenNoTimerCanBeSet)
     TerminateProcess(process.hProcess, 1);
     CloseHandle(process.hProcess);
     CloseHandle(process.hThread);
+}
+
+// The doubled separator is kept while it fits; a folder one character
+// longer is started through the single one, which names the same file.
+TEST(ComposeProgramPath, KeepsTheDoubledSeparatorOnlyWhileItFits)
+{
+    const std::string fits = "C:\\" + std::string(246, 'v') + "\\";
+    const std::string full = "C:\\" + std::string(247, 'v') + "\\";
+    const std::string tooLong = "C:\\" + std::string(248, 'v') + "\\";
+    char program[kPathChars];
+    ASSERT_TRUE(CopyPath(::Setup.TargetDir, fits.c_str()));
+    ASSERT_TRUE(ComposeProgramPath(program));
+    EXPECT_EQ(program, fits + "\\VelQ.exe");
+    ASSERT_TRUE(CopyPath(::Setup.TargetDir, full.c_str()));
+    ASSERT_TRUE(ComposeProgramPath(program));
+    EXPECT_EQ(program, full + "VelQ.exe");
+    ASSERT_TRUE(CopyPath(::Setup.TargetDir, tooLong.c_str()));
+    EXPECT_FALSE(ComposeProgramPath(program));
 }
