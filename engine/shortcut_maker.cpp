@@ -30,10 +30,12 @@ void GetShellFolderPath(const char* valueName, char (&folder)[kPathChars])
     const LONG result =
         RegQueryValueExA(key, valueName, NULL, &type, reinterpret_cast<BYTE*>(folder), &size);
     RegCloseKey(key);
-    // Only text names a folder.
-    if (result == ERROR_SUCCESS && (type == REG_SZ || type == REG_EXPAND_SZ))
+    // Only text names a folder, and empty text none: "\Velquor.lnk" would
+    // land at the root of the current drive, the medium's.
+    const BOOL isText = result == ERROR_SUCCESS && (type == REG_SZ || type == REG_EXPAND_SZ);
+    if (isText)
         folder[size] = '\0';  // a value stored without its terminator gets one
-    else
+    if (!isText || folder[0] == '\0')
         CopyPath(folder, fallback);
 }
 

@@ -167,12 +167,14 @@ TEST(GetShellFolderPath, ReadsValuesOfUpTo256BytesAndOtherwiseKeepsTheFallback)
     change.SetRaw("velq-unterminated", REG_SZ, fits.c_str(), 255);
     change.SetRaw("velq-too-long", REG_SZ, tooLong.c_str(), 257);
     change.SetRaw("velq-number", REG_DWORD, &number, sizeof number);
+    change.SetRaw("velq-empty", REG_SZ, "", 1);
     const std::pair<const char*, std::string> cases[] = {
         {"velq-fits", fits},
         {"velq-unterminated", fits},
         {"velq-too-long", "C:\\fallback"},
         {"velq-number", "C:\\fallback"},
         {"velq-missing", "C:\\fallback"},
+        {"velq-empty", "C:\\fallback"},
     };
     for (const auto& [value, expected] : cases) {
         // Whatever follows the fallback is no terminator.
