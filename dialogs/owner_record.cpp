@@ -1,5 +1,18 @@
 #include "dialogs/owner_record.h"
 
+#include <string.h>
+
+// Copies as much of text as fits size bytes with the terminator, cut where
+// a character ends: a double-byte character is never split.
+static void CopyWholeCharacters(char* buffer, DWORD size, const char* text)
+{
+    const char* end = text;
+    for (const char* next = end; *end && (next = CharNextA(end)) - text < LONG_PTR(size);)
+        end = next;
+    memcpy(buffer, text, end - text);
+    buffer[end - text] = '\0';
+}
+
 // The owner name is read whole into a block of its own size, so that a
 // value longer than the caller's buffer (or one stored without a
 // terminator) is cut at a well-defined place instead of left undefined.
@@ -15,7 +28,7 @@ static void QueryText(HKEY key, const char* valueName, char* buffer, DWORD size)
     if (RegQueryValueExA(key, valueName, NULL, &type, reinterpret_cast<BYTE*>(value), &length) ==
         ERROR_SUCCESS) {
         value[length] = '\0';
-        lstrcpynA(buffer, value, static_cast<int>(size));
+        CopyWholeCharacters(buffer, size, value);
     }
     LocalFree(value);
 }
