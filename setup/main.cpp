@@ -70,18 +70,27 @@ static ATOM RegisterSetupClass(HINSTANCE instance)
     return RegisterClassExA(&windowClass);
 }
 
+// A function of kernel32 that older systems may lack, or null.
+template <typename Function>
+static Function KernelFunction(const char* name)
+{
+    // Through void (*)() so the compiler accepts the change of signature.
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(
+        GetProcAddress(GetModuleHandleA("kernel32.dll"), name)));
+}
+
 // DLLs that the common dialogs and the shell load on demand would otherwise
-// be looked for in the program's own folder first, the install medium, where
-// anyone could have put a DLL of the same name. Systems before Windows 8
-// without update KB2533623 lack the function and keep the old search order.
+// be looked for in the current directory, the install medium, where anyone
+// could have put a DLL of the same name. Where the platform offers it (since
+// Windows 8, or with update KB2533623), only the system folder is searched;
+// elsewhere the current directory at least leaves the search order.
 static void RestrictDllSearchPath()
 {
-    HMODULE kernel = GetModuleHandleA("kernel32.dll");
-    // Through void (*)() so the compiler accepts the change of signature.
-    auto setDefault = reinterpret_cast<decltype(&SetDefaultDllDirectories)>(
-        reinterpret_cast<void (*)()>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
-    if (setDefault)
+    if (auto setDefault =
+            KernelFunction<decltype(&SetDefaultDllDirectories)>("SetDefaultDllDirectories"))
         setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    else if (auto setDirectory = KernelFunction<decltype(&SetDllDirectoryA)>("SetDllDirectoryA"))
+        setDirectory("");
 }
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
