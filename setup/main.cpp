@@ -80,10 +80,11 @@ static Function KernelFunction(const char* name)
 }
 
 // DLLs that the common dialogs and the shell load on demand would otherwise
-// be looked for in the current directory, the install medium, where anyone
-// could have put a DLL of the same name. Where the platform offers it (since
-// Windows 8, or with update KB2533623), only the system folder is searched;
-// elsewhere the current directory at least leaves the search order.
+// be looked for in the program's own folder and the current directory, both
+// the install medium, where anyone could have put a DLL of the same name.
+// Where the platform offers it (since Windows 8, or with update KB2533623),
+// only the system folder is searched; elsewhere the current directory at
+// least leaves the search order, while the program's own folder stays.
 static void RestrictDllSearchPath()
 {
     if (auto setDefault =
