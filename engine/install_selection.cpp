@@ -124,8 +124,10 @@ static BOOL InstallFileEntry(const char* entryName)
 int InstallSelection(BOOL* allFilesCopied)
 {
     *allFilesCopied = TRUE;
-    // Refuses a drive root such as C:\ (and an empty folder field).
-    if (strlen(Setup.TargetDir) < 4)
+    // Refuses a drive root such as C:\ (and an empty folder field), and a
+    // folder that holds the medium, which the dialog refuses too but the
+    // default folder, used when the dialog cannot be shown, is not checked.
+    if (strlen(Setup.TargetDir) < 4 || TargetHoldsMedium(Setup.TargetDir))
         return 0;
     if (!AppendSeparator(Setup.TargetDir, kPathChars))
         return 0;

@@ -74,7 +74,7 @@ TEST(InstallSelection, InstallsListedEntriesOnly)
     EXPECT_EQ(ListNames(dir + "\\target\\dibs"), Names{"data.dat"});
 }
 
-TEST(InstallSelection, RefusesATargetShorterThanFourCharacters)
+TEST(InstallSelection, RefusesATargetShorterThanFourCharactersOrTheMediumItself)
 {
     const std::string dir = ScratchDir("selection-root");
     MakeMedium(dir + "\\medium");
@@ -82,6 +82,8 @@ TEST(InstallSelection, RefusesATargetShorterThanFourCharacters)
     EXPECT_EQ(InstallFrom(dir + "\\medium", "C:\\", &allFilesCopied), 0);
     EXPECT_FALSE(Exists("C:\\dibs"));
     EXPECT_FALSE(Exists("C:\\velq.exe"));
+    EXPECT_EQ(InstallFrom(dir + "\\medium", dir + "\\medium", &allFilesCopied), 0);
+    EXPECT_EQ(ListNames(dir + "\\medium\\dibs"), Names{"data.dat"});
 }
 
 TEST(InstallSelection, StopsAtAFileThatCannotBeCopied)
