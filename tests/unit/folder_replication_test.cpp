@@ -117,7 +117,7 @@ TEST(CopyFolderFiles, FailsOnAFileThatCannotBeCopied)
         CopyFolderFiles((source + "\\").c_str(), (dir + "\\missing-parent\\no\\").c_str()));
 }
 
-TEST(CopyFolderFiles, FailsWhenATargetPathWouldNotFit)
+TEST(CopyFolderFiles, FailsWhenAPathWouldNotFit)
 {
     const std::string dir = ScratchDir("copy-long");
     const std::string source = MakeTree(dir + "\\source");
@@ -125,6 +125,9 @@ TEST(CopyFolderFiles, FailsWhenATargetPathWouldNotFit)
     std::string target = dir + "\\";
     target += std::string(kPathChars - 4 - target.size(), 'x') + "\\";
     EXPECT_FALSE(CopyFolderFiles((source + "\\").c_str(), target.c_str()));
+    // As a source, not even with the search pattern "*.*" joined to it.
+    MakeDir(target);
+    EXPECT_FALSE(CopyFolderFiles(target.c_str(), (dir + "\\").c_str()));
 }
 
 TEST(ReplicateFolder, ReplacesAnEarlierInstallationWithExactlyTheMediumsFiles)
@@ -147,6 +150,17 @@ TEST(ReplicateFolder, CreatesAnEmptyFolderForAnEmptySource)
     UseFolders(dir + "\\medium", dir + "\\target");
     EXPECT_TRUE(ReplicateFolder("flags\\"));
     EXPECT_TRUE(IsDir(dir + "\\target\\flags"));
+}
+
+TEST(ReplicateFolder, FailsWhenTheSourceFolderPathWouldNotFit)
+{
+    const std::string dir = ScratchDir("replicate-long");
+    MakeDir(dir + "\\target");
+    // The medium fits with its separator, but not with "exams\" joined to it.
+    std::string medium = dir + "\\";
+    medium += std::string(kPathChars - 7 - medium.size(), 'm');
+    UseFolders(medium, dir + "\\target");
+    EXPECT_FALSE(ReplicateFolder("exams\\"));
 }
 
 TEST(CopyRootFile, CopiesFromSourceToTargetOverwriting)
