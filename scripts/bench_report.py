@@ -5,18 +5,23 @@
 
 RAW holds one measurement a line: case, files, tool, run, milliseconds,
 tab-separated. META holds "key=value" lines about the run (command, date,
-machine, load). Every figure is a median over the runs; every ratio is the
-median of the ratios taken run by run, both programs measured in the same run.
+machine, load, the sizes of the installers in bytes). Every figure is a median
+over the runs; every ratio is the median of the ratios taken run by run, both
+programs measured in the same run.
 """
 import statistics
 import sys
 from collections import defaultdict
 
 COPIERS = [("setup", "setup.exe"), ("loop", "CopyFileA loop"), ("xcopy", "xcopy"),
-           ("cp", "cp -r")]
+           ("cp", "cp -r"), ("nsis", "NSIS")]
 STARTERS = [("setup", "setup.exe"), ("dialog", "minimal dialog program"),
             ("dialog_imports", "minimal dialog program importing setup.exe's DLLs")]
-COPY_TARGET, FLAT_TARGET, START_TARGET = 1.02, 1.1, 1.1
+COPY_TARGET, FLAT_TARGET, START_TARGET, NSIS_TARGET, SIZE_TARGET = 1.02, 1.1, 1.1, 0.5, 0.2
+SIZES = [("size_setup32", "build/win32/setup.exe (the product)"),
+         ("size_nsis_smallest", "smallest NSIS installer: an empty section, x86-ansi, zlib"),
+         ("size_setup64", "build/win64/setup.exe (the build measured above)"),
+         ("size_nsis_peer", "the NSIS peer installer measured above: amd64-unicode, zlib")]
 
 
 class Figures:
@@ -98,32 +103,56 @@ def verdict(value, target):
 
 def copy_table(fig, cases):
     lines = ["| medium | files | " + " | ".join(name for _, name in COPIERS)
-             + " | setup ÷ loop | the same, fixed part taken off | setup ÷ xcopy | setup ÷ cp -r |",
-             "|---|--:|" + "--:|" * (len(COPIERS) + 4)]
+             + " | setup ÷ loop | the same, fixed part taken off | setup ÷ xcopy | setup ÷ cp -r"
+             " | setup ÷ NSIS |",
+             "|---|--:|" + "--:|" * (len(COPIERS) + 5)]
     for case, label in cases:
         if not fig.has(case, "setup"):
             continue
         cells = [ms(fig.median(case, tool)) if fig.has(case, tool) else "—" for tool, _ in COPIERS]
         ratios = [times(fig.ratio(case, "setup", other)) if fig.has(case, other) else "—"
-                  for other in ("loop", "xcopy", "cp")]
+                  for other in ("loop", "xcopy", "cp", "nsis")]
         net = fig.net_ratio(case, "setup", "loop") if case != "empty" else None
         ratios.insert(1, times(net))
         lines.append(f"| {label} | {fig.files[case]:,} | " + " | ".join(cells + ratios) + " |")
     return lines
 
 
+def growth(fig, cases, case, tool):
+    """Time per file, fixed part taken off, against that at the fewest files."""
+    first, net = fig.net_per_file_us(cases[0], tool), fig.net_per_file_us(case, tool)
+    return None if net is None or not first or first <= 0 else net / first
+
+
 def scale_table(fig, cases):
-    first = fig.net_per_file_us(cases[0], "setup")
-    lines = ["| files | setup.exe (ms) | per file (µs) | per file, fixed part taken off (µs)"
-             " | the same ÷ at the fewest files | CopyFileA loop, per file, fixed part taken off (µs) |",
-             "|--:|--:|--:|--:|--:|--:|"]
+    lines = ["| files | runs | setup.exe (ms) | CopyFileA loop (ms) | setup ÷ loop"
+             " | setup.exe per file, fixed part taken off (µs) | the same ÷ at the fewest files"
+             " | loop per file, fixed part taken off (µs) | the same ÷ at the fewest files |",
+             "|--:|--:|--:|--:|--:|--:|--:|--:|--:|"]
     for case in cases:
-        total = fig.median(case, "setup")
-        net = fig.net_per_file_us(case, "setup")
-        loop = fig.net_per_file_us(case, "loop")
-        growth = times(net / first) if net is not None and first else "—"
-        lines.append(f"| {fig.files[case]:,} | {ms(total)} | {total * 1000 / fig.files[case]:,.0f}"
-                     f" | {ms(net)} | {growth} | {ms(loop)} |")
+        loop = ms(fig.median(case, "loop")) if fig.has(case, "loop") else "—"
+        ratio = times(fig.ratio(case, "setup", "loop")) if fig.has(case, "loop") else "—"
+        lines.append(f"| {fig.files[case]:,} | {fig.count(case, 'setup')}"
+                     f" | {ms(fig.median(case, 'setup'))} | {loop} | {ratio}"
+                     f" | {ms(fig.net_per_file_us(case, 'setup'))}"
+                     f" | {times(growth(fig, cases, case, 'setup'))}"
+                     f" | {ms(fig.net_per_file_us(case, 'loop'))}"
+                     f" | {times(growth(fig, cases, case, 'loop'))} |")
+    return lines
+
+
+def size_ratio(meta):
+    mine, theirs = meta.get("size_setup32"), meta.get("size_nsis_smallest")
+    return int(mine) / int(theirs) if mine and theirs else None
+
+
+def size_table(meta):
+    lines = ["| installer | bytes | ÷ the smallest NSIS installer |", "|---|--:|--:|"]
+    smallest = meta.get("size_nsis_smallest")
+    for key, name in SIZES:
+        if meta.get(key):
+            ratio = times(int(meta[key]) / int(smallest)) if smallest else "—"
+            lines.append(f"| {name} | {int(meta[key]):,} | {ratio} |")
     return lines
 
 
@@ -144,10 +173,16 @@ def startup_table(fig):
         if fig.has("startup", tool):
             ratio = "" if tool == "setup" else times(fig.ratio("startup", "setup", tool))
             lines.append(f"| {name} | {ms(fig.median('startup', tool))} | {ratio} |")
+    if fig.has("empty", "nsis"):
+        lines += ["", "The NSIS peer shows no dialog. Its own start-up is its whole run on the "
+                  f"empty medium, process start to exit: {ms(fig.median('empty', 'nsis'))} ms, "
+                  "the five folders and the eleven program files included (setup.exe's copy "
+                  f"phase on that medium: {ms(fig.median('empty', 'setup'))} ms, its start-up "
+                  "above not included)."]
     return lines
 
 
-def expectations(fig, copy_cases, scale_cases):
+def expectations(fig, meta, copy_cases, scale_cases):
     lines = []
     for case, label in copy_cases:
         if case != "empty" and fig.has(case, "loop"):
@@ -157,14 +192,36 @@ def expectations(fig, copy_cases, scale_cases):
                          f"(fixed part taken off: {times(net)}, {verdict(net, COPY_TARGET)}); "
                          "run by run: "
                          + ", ".join(f"{r:.3f}" for r in fig.ratios(case, "setup", "loop")) + ".")
-    nets = [fig.net_per_file_us(case, "setup") for case in scale_cases]
-    spread = max(nets) / min(nets) if all(n and n > 0 for n in nets) else None
-    lines.append(f"- Time per file flat within {FLAT_TARGET}× from {fig.files[scale_cases[0]]:,} "
-                 f"to {fig.files[scale_cases[-1]]:,} files (fixed part taken off): largest ÷ "
-                 f"smallest {times(spread)}, {verdict(spread, FLAT_TARGET)}.")
+    for case, label in copy_cases:
+        if case != "empty" and fig.has(case, "nsis"):
+            value = fig.ratio(case, "setup", "nsis")
+            lines.append(f"- setup.exe ÷ NSIS, {label}: {times(value)}, "
+                         + (f"{verdict(value, NSIS_TARGET)} (target {NSIS_TARGET}× or better)"
+                            if label == "many small files" else "no target")
+                         + "; run by run: "
+                         + ", ".join(f"{r:.3f}" for r in fig.ratios(case, "setup", "nsis")) + ".")
+    looped = [case for case in scale_cases if fig.has(case, "loop")]
+    if looped:
+        worst = max(fig.ratio(case, "setup", "loop") for case in looped)
+        lines.append(f"- setup.exe ÷ CopyFileA loop within {COPY_TARGET}× at every size: "
+                     + ", ".join(f"{fig.files[case]:,} files {times(fig.ratio(case, 'setup', 'loop'))}"
+                                 for case in looped)
+                     + f"; the largest {times(worst)}, {verdict(worst, COPY_TARGET)}.")
+    for tool, name in (("setup", "setup.exe"), ("loop", "CopyFileA loop")):
+        nets = [fig.net_per_file_us(case, tool) for case in scale_cases]
+        spread = (max(nets) / min(nets) if nets and all(n and n > 0 for n in nets) else None)
+        target = (f"flat within {FLAT_TARGET}× " if tool == "setup" else "")
+        lines.append(f"- Time per file of {name} {target}from {fig.files[scale_cases[0]]:,} "
+                     f"to {fig.files[scale_cases[-1]]:,} files (fixed part taken off): largest ÷ "
+                     f"smallest {times(spread)}"
+                     + (f", {verdict(spread, FLAT_TARGET)}." if tool == "setup" else
+                        " (the platform's own growth, no target)."))
     value = fig.ratio("startup", "setup", "dialog")
     lines.append(f"- Start-up within {START_TARGET}× of the minimal dialog program: "
                  f"{times(value)}, {verdict(value, START_TARGET)}.")
+    value = size_ratio(meta)
+    lines.append(f"- build/win32/setup.exe under a fifth of the smallest NSIS installer: "
+                 f"{times(value)}, {verdict(value, SIZE_TARGET)}.")
     return lines
 
 
@@ -172,9 +229,9 @@ def method(fig, meta):
     small = meta.get("small_case", "")
     program = ms(fig.median("program", "program")) if fig.has("program", "program") else "—"
     return [
-        f"- Runs: {fig.count(small, 'setup')} of each copy, "
-        f"{fig.count('startup', 'setup')} of each start-up; the order of the programs "
-        "rotates from run to run.",
+        f"- Runs: {fig.count(small, 'setup')} of each copy (the time-per-file table gives the "
+        f"runs of each size), {fig.count('startup', 'setup')} of each start-up; the order of "
+        "the programs rotates from run to run.",
         "- setup.exe is the 64-bit build. Its copy phase runs from the click on Install to the "
         "moment the installed stand-in VelQ.exe records its start, so it includes the owner "
         "record, the shortcuts and that program start.",
@@ -185,6 +242,17 @@ def method(fig, meta):
         "- xcopy (Wine's, /E /I /Q /Y) is timed from its process start to its exit; cp -r is "
         "native Linux, the floor. All copy into C:\\Velq of the same prefix; every copy is "
         "counted afterwards.",
+        "- NSIS is the peer installer, tests/bench/peer_installer.nsi, built by makensis at the "
+        "start of the run: silent, amd64-unicode (the same 64-bit Wine), zlib. It does "
+        "setup.exe's job (each listed folder cleared, created and its plain files copied with "
+        "CopyFiles, the eleven program files under lower-case names, the three [Owner] values "
+        "of VelQ.ini, the three shortcuts) from the folder it sits in: it is copied onto the "
+        "medium for its runs only. It is timed from its process start to its exit, so its "
+        "own start-up is in its figure, and it starts no program (no Exec); setup.exe's "
+        "interval starts at the click on Install and ends at the installed program's start. "
+        "Its copy is counted like the others.",
+        "- Sizes are those of the files as built, in bytes: setup.exe by the win32 and win64 "
+        "presets, the NSIS installers by makensis from tests/bench/.",
         "- Before every measurement the file system is synced and the previous copy is moved "
         "aside, not deleted: this ext4 runs without a journal, and there creating files right "
         "after deleting many is slower (recently freed inodes are skipped).",
@@ -192,6 +260,16 @@ def method(fig, meta):
         "program files.",
         f"- Media are warm in the page cache. Quick mode: {meta.get('quick', 'no')}.",
     ]
+
+
+def during(meta):
+    """The 1-minute load average taken at every measurement: lowest, median, highest."""
+    values = meta.get("load_during", "").split()
+    if len(values) != 4:
+        return ""
+    low, middle, high, count = values
+    return (f" During the run (the 1-minute figure at each of the {count} measurements): "
+            f"lowest {low}, median {middle}, highest {high}.")
 
 
 def render(fig, meta):
@@ -203,12 +281,14 @@ def render(fig, meta):
     out = [
         "# Performance",
         "",
-        f"Produced by `{meta['command']}` on {meta['date']}.",
+        f"Produced by `{meta['command']}` on {meta['date']}"
+        + (", VELQUOR_BENCH_BUILD naming a build folder outside the repository."
+           if meta.get("build_outside") == "yes" else "."),
         "",
         f"Machine: {meta['machine']}.",
         "",
         f"Load average over 1, 5 and 15 minutes (as uptime shows it): {meta['load_before']} "
-        f"before, {meta['load_after']} after.",
+        f"before, {meta['load_after']} after." + during(meta),
         "",
         "Medians in milliseconds; ratios are medians of the ratios taken run by run.",
         "",
@@ -220,6 +300,10 @@ def render(fig, meta):
         "",
         *scale_table(fig, scale_cases),
         "",
+        "## Size",
+        "",
+        *size_table(meta),
+        "",
         "## Reinstall",
         "",
         *reinstall_table(fig, small),
@@ -230,7 +314,7 @@ def render(fig, meta):
         "",
         "## Expectations",
         "",
-        *expectations(fig, copy_cases, scale_cases),
+        *expectations(fig, meta, copy_cases, scale_cases),
         "",
         "## How it is measured",
         "",

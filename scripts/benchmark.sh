@@ -1,12 +1,17 @@
 #!/usr/bin/env bash
 # Benchmarks setup.exe (the 64-bit build, under Wine): its copy phase against
-# a bare CopyFileA loop, Wine's xcopy and native cp -r over the same files;
-# the time per file from 1,000 to 50,000 files; a reinstall; its start-up
-# against a minimal dialog program. Writes the table to docs/performance.md.
+# a bare CopyFileA loop, Wine's xcopy, native cp -r and the peer installer
+# (NSIS, tests/bench/peer_installer.nsi, built here with makensis) over the
+# same files; the time per file from 1,000 to 50,000 files, setup.exe and the
+# loop; a reinstall; its start-up against a minimal dialog program; the size
+# of the 32-bit setup.exe against the smallest NSIS installer. Writes the
+# table to docs/performance.md.
 #   scripts/benchmark.sh [--quick]
 # --quick: tiny media and one run of each, to keep the benchmark working (CI);
 # its table goes to the build folder, not to docs/.
-# VELQUOR_BENCH_BUILD: the build folder to use instead of build/win64.
+# VELQUOR_BENCH_BUILD: the build folder to use instead of build/win64 (the
+# 32-bit setup.exe of the size table is built beside it, in its name + "-win32",
+# unless it is the default; then build/win32).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -16,9 +21,22 @@ case "${1:-}" in
 "") quick=no ;;
 *) echo "usage: $0 [--quick]" >&2; exit 2 ;;
 esac
-command="${VELQUOR_BENCH_BUILD:+VELQUOR_BENCH_BUILD=$VELQUOR_BENCH_BUILD }scripts/benchmark.sh${1:+ $1}"
-
 build=${VELQUOR_BENCH_BUILD:-$root/build/win64}
+build=$(mkdir -p "$build" && cd "$build" && pwd)
+# The command as typed in the repository: a build folder outside it is not
+# named, so that the report holds no path of the machine.
+build_outside=no
+case "$build" in
+"$root/build/win64") command_build= ;;
+"$root"/*) command_build="VELQUOR_BENCH_BUILD=${build#"$root"/} " ;;
+*) command_build= build_outside=yes ;;
+esac
+command="${command_build}scripts/benchmark.sh${1:+ $1}"
+if [ "$build" = "$root/build/win64" ]; then
+    build32=$root/build/win32
+else
+    build32=$build-win32
+fi
 work=$build/benchmark
 env_dir=$build/bench-wine
 target=$env_dir/prefix/drive_c/Velq
@@ -26,14 +44,18 @@ target_win='C:\Velq'
 trash=$env_dir/trash
 stub_log='C:\bench-stub.log'
 raw=$work/raw.tsv
+load=$work/load.txt  # the 1-minute load average at every measurement
+# The peer installer is copied beside the medium's files for its runs only.
+nsis_exe=velquor-nsis.exe
 
 # Files per folder of the small-file media: the middle one is also the
-# many-small-files medium of the copy comparison.
+# many-small-files medium of the copy comparison. The largest takes minutes a
+# copy: fewer runs there.
 if [ $quick = yes ]; then
-    runs=1 startup_runs=1 scale=(20 40 100) large=(2 1048576)
+    runs=1 largest_runs=1 startup_runs=1 scale=(20 40 100) large=(2 1048576)
     report=$work/performance.md
 else
-    runs=5 startup_runs=10 scale=(200 2000 10000) large=(20 4194304)
+    runs=5 largest_runs=3 startup_runs=10 scale=(200 2000 10000) large=(20 4194304)
     report=$root/docs/performance.md
 fi
 
@@ -50,10 +72,27 @@ build_programs() {
     fi
     cmake --build "$build" -j2 --target setup velq_stub bench_driver copy_loop \
         minimal_dialog minimal_dialog_imports >/dev/null
+    # The product, for the size table.
+    if [ "$build32" = "$root/build/win32" ]; then
+        cmake --preset win32 >/dev/null
+    else
+        cmake -S "$root" -B "$build32" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
+            -DCMAKE_BUILD_TYPE=MinSizeRel -DVELQUOR_TESTS=OFF >/dev/null
+    fi
+    cmake --build "$build32" -j2 --target setup >/dev/null
+}
+
+# The peer installer and the smallest installer makensis makes.
+build_installers() {
+    local name
+    for name in peer_installer smallest_installer; do
+        makensis -V2 -DOUTFILE="$work/$name.exe" "tests/bench/$name.nsi" >/dev/null
+    done
 }
 
 # make_medium NAME FILES_PER_FOLDER BYTES: prints the medium's folder.
 make_medium() {
+    rm -f "$work/$1/$nsis_exe"  # left by a run that was stopped
     python3 scripts/make_bench_medium.py "$work/$1" "$build/tests/sample/VelQ.exe" "$2" "$3"
     echo "$work/$1"
 }
@@ -69,6 +108,13 @@ time_loop() {
         "$(winpath "$1.list")" "$stub_log" ${2:+remove}
 }
 time_xcopy() { drive xcopy "$(winpath "$1")" "$target_win"; }
+time_nsis() {
+    local status=0
+    cp "$work/peer_installer.exe" "$1/$nsis_exe"
+    drive nsis "$(winpath "$1/$nsis_exe")" "$target_win" || status=$?
+    rm -f "$1/$nsis_exe"
+    return $status
+}
 time_cp() {
     local start
     start=$(date +%s%N)
@@ -109,6 +155,7 @@ measure() {
     local case=$1 medium=$2 tool=$3 run=$4 over=${5:-} ms
     [ -n "$over" ] || retire_target
     sync
+    cut -d' ' -f1 /proc/loadavg >>"$load"
     ms=$(time_"$tool" "$medium" ${over:+"$over"})
     check_copy "$medium" "$tool"
     printf '%s\t%s\t%s\t%s\t%s\n' "$case" "$(wc -l <"$medium.list")" "$tool" "$run" "$ms" >>"$raw"
@@ -124,11 +171,12 @@ rotated() {
     done
 }
 
-# compare CASE MEDIUM TOOL...: every tool once a run.
+# compare CASE MEDIUM TOOL...: every tool once a run. RUNS, when set,
+# replaces the number of runs.
 compare() {
-    local case=$1 medium=$2 run tool
+    local case=$1 medium=$2 run tool count=${RUNS:-$runs}
     shift 2
-    for ((run = 1; run <= runs; run++)); do
+    for ((run = 1; run <= count; run++)); do
         for tool in $(rotated "$run" "$@"); do
             measure "$case" "$medium" "$tool" "$run"
         done
@@ -178,9 +226,11 @@ machine() {
     cpu=$(sed -n 's/^model name\s*: //p' /proc/cpuinfo | head -n1)
     memory=$(awk '/^MemTotal:/ { printf "%.0f", $2 / 1048576 }' /proc/meminfo)
     os=$(sed -n 's/^PRETTY_NAME="\(.*\)"/\1/p' /etc/os-release)
-    printf '%s, %s cores, %s GB memory; %s, Linux %s; %s' "$cpu" "$(nproc)" "$memory" "$os" \
-        "$(uname -r)" "$(/usr/lib/wine/wine64 --version)"
+    printf '%s, %s cores, %s GB memory; %s, Linux %s; %s; makensis %s' "$cpu" "$(nproc)" \
+        "$memory" "$os" "$(uname -r)" "$(/usr/lib/wine/wine64 --version)" "$(makensis -VERSION)"
 }
+
+size() { stat -c %s "$1"; }
 
 finish() {
     tests/wine/wine-env.sh stop "$env_dir" >/dev/null || true
@@ -190,8 +240,10 @@ finish() {
 
 build_programs
 mkdir -p "$work"
+build_installers
 rm -rf "$trash" "$target"
 : >"$raw"
+: >"$load"
 load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 tests/wine/wine-env.sh start "$env_dir" >/dev/null
 trap finish EXIT
@@ -206,12 +258,14 @@ large_medium=$(make_medium "large-${large[0]}x${large[1]}" "${large[0]}" "${larg
 
 startups "$empty"
 program_starts "$empty"
-compare empty "$empty" setup loop
-compare "${names[1]}" "${media[1]}" setup loop xcopy cp
-compare large "$large_medium" setup loop xcopy cp
+# The peer's first run in a fresh prefix sets up the shell's parts: not kept.
+retire_target
+time_nsis "$empty" >/dev/null
+compare empty "$empty" setup loop nsis
+compare "${names[1]}" "${media[1]}" setup loop xcopy cp nsis
+compare large "$large_medium" setup loop xcopy cp nsis
 compare "${names[0]}" "${media[0]}" setup loop
-# The largest medium takes minutes a copy under Wine: setup.exe alone.
-compare "${names[2]}" "${media[2]}" setup
+RUNS=$largest_runs compare "${names[2]}" "${media[2]}" setup loop
 # Last: it deletes many files, which slows down creating files for a while.
 reinstalls "${media[1]}"
 
@@ -221,8 +275,14 @@ date=$(date -u '+%Y-%m-%d %H:%M UTC')
 machine=$(machine)
 load_before=$load_before
 load_after=$(cut -d' ' -f1-3 /proc/loadavg)
+load_during=$(sort -g "$load" | awk '{ v[NR] = $1 } END { printf "%s %s %s %s", v[1], v[int((NR + 1) / 2)], v[NR], NR }')
+build_outside=$build_outside
 quick=$quick
 small_case=${names[1]}
+size_setup32=$(size "$build32/setup.exe")
+size_setup64=$(size "$build/setup.exe")
+size_nsis_smallest=$(size "$work/smallest_installer.exe")
+size_nsis_peer=$(size "$work/peer_installer.exe")
 META
 python3 scripts/bench_report.py "$raw" "$work/meta.txt" "$report"
 say "table written to ${report#"$root"/}"

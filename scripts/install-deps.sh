@@ -6,6 +6,8 @@ packages=(
     cmake make python3 python3-pefile
     g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools
     googletest wine64 fonts-wine xvfb imagemagick
+    # The benchmark's peer installer is built with makensis.
+    nsis
     # The shipped 32-bit setup.exe runs under the 32-bit Wine, through qemu
     # where the kernel runs no 32-bit programs (its handler is registered only
     # while that test runs, so no qemu-user-binfmt).

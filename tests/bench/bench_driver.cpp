@@ -6,6 +6,8 @@
 //       the copy loop's go until the program it starts records its start.
 //   bench_driver xcopy SOURCE TARGET
 //       Wine's xcopy of the tree, from its process start to its exit.
+//   bench_driver nsis INSTALLER TARGET
+//       the silent NSIS peer installer, from its process start to its exit.
 //   bench_driver startup PROGRAM FOLDER
 //       process start until the program's first dialog is visible.
 //   bench_driver program TARGET STUB_LOG
@@ -201,6 +203,21 @@ int TimeXcopy(char** args)
     return PrintMs(elapsed);
 }
 
+// /D= must come last and unquoted, even with spaces in the folder.
+int TimeNsis(char** args)
+{
+    const std::string command = Quote(args[0]) + " /D=" + args[1];
+    SetupRun run;
+    const double start = NowMs();
+    if (!StartProcess(run, command, NULL, true))
+        return Fail("the NSIS installer did not start");
+    const DWORD code = ExitCodeAfter(run, static_cast<DWORD>(kRunLimitMs));
+    const double elapsed = NowMs() - start;
+    if (code != 0)
+        return Fail("the NSIS installer failed");
+    return PrintMs(elapsed);
+}
+
 int TimeStartup(char** args)
 {
     SetupRun run;
@@ -245,10 +262,12 @@ int main(int argc, char** argv)
         return TimeLoop(args, count);
     if (mode == "xcopy" && count == 2)
         return TimeXcopy(args);
+    if (mode == "nsis" && count == 2)
+        return TimeNsis(args);
     if (mode == "startup" && count == 2)
         return TimeStartup(args);
     if (mode == "program" && count == 2)
         return TimeProgramStart(args);
-    fprintf(stderr, "usage: bench_driver install|loop|xcopy|startup|program ARGS...\n");
+    fprintf(stderr, "usage: bench_driver install|loop|xcopy|nsis|startup|program ARGS...\n");
     return 2;
 }

@@ -42,15 +42,22 @@ class RatioTest(unittest.TestCase):
 
 class ReportTest(unittest.TestCase):
     META = {"command": "scripts/benchmark.sh", "date": "today", "machine": "here",
-            "load_before": "0", "load_after": "0", "small_case": "files-20"}
+            "load_before": "0", "load_after": "0", "small_case": "files-20",
+            "size_setup32": "15872", "size_nsis_smallest": "90014"}
 
-    def report(self, setup_ms):
-        rows = ["empty 11 setup 1 10", "empty 11 loop 1 10",
+    def report(self, setup_ms, nsis_ms=200, **meta):
+        rows = ["empty 11 setup 1 10", "empty 11 loop 1 10", "empty 11 nsis 1 30",
                 f"files-20 20 setup 1 {setup_ms}", "files-20 20 loop 1 100",
-                "files-40 40 setup 1 190", "large 21 setup 1 50", "large 21 loop 1 50",
+                f"files-20 20 nsis 1 {nsis_ms}",
+                "files-40 40 setup 1 190", "files-40 40 loop 1 200",
+                "large 21 setup 1 50", "large 21 loop 1 50",
                 "reinstall 20 setup 1 120", "reinstall 20 loop 1 110",
                 "startup 0 setup 1 100", "startup 0 dialog 1 95"]
-        return bench_report.render(figures(*rows), self.META)
+        return bench_report.render(figures(*rows), {**self.META, **meta})
+
+    def rows_of(self, text, heading):
+        section = text.split(f"## {heading}\n")[1].split("\n## ")[0]
+        return [line for line in section.splitlines() if line.startswith("| ")]
 
     def test_a_copy_within_the_target_is_met(self):
         self.assertIn("many small files: 1.010×, met", self.report(101))
@@ -64,6 +71,38 @@ class ReportTest(unittest.TestCase):
 
     def test_start_up_ratio(self):
         self.assertIn("minimal dialog program: 1.053×, met", self.report(100))
+
+    def test_setup_against_nsis(self):
+        self.assertIn("setup.exe ÷ NSIS, many small files: 0.500×, met", self.report(100))
+        self.assertIn("setup.exe ÷ NSIS, many small files: 0.505×, missed",
+                      self.report(101, nsis_ms=200))
+        row = self.rows_of(self.report(100), "Copy phase")[1]
+        self.assertTrue(row.startswith("| many small files | 20 |"))
+        self.assertTrue(row.endswith("| 200 | 1.000× | 1.000× | — | — | 0.500× |"), row)
+
+    def test_nsis_start_up_is_its_run_on_the_empty_medium(self):
+        self.assertIn("process start to exit: 30.0 ms", self.report(100))
+
+    def test_the_loop_is_shown_at_every_size(self):
+        rows = self.rows_of(self.report(100), "Time per file")[1:]
+        self.assertEqual(len(rows), 2)
+        self.assertEqual(rows[1].split(" | ")[3:5], ["200", "0.950×"])
+        self.assertIn("within 1.02× at every size: 20 files 1.000×, 40 files 0.950×; "
+                      "the largest 1.000×, met", self.report(100))
+
+    def test_size_of_setup_against_the_smallest_nsis_installer(self):
+        text = self.report(100)
+        self.assertIn("| build/win32/setup.exe (the product) | 15,872 | 0.176× |", text)
+        self.assertIn("under a fifth of the smallest NSIS installer: 0.176×, met", text)
+
+    def test_load_during_the_run(self):
+        self.assertIn("lowest 1.5, median 2.0, highest 3.1.",
+                      self.report(100, load_during="1.5 2.0 3.1 40"))
+
+    def test_a_build_folder_outside_the_repository_is_not_named(self):
+        text = self.report(100, build_outside="yes")
+        self.assertIn("Produced by `scripts/benchmark.sh` on today, VELQUOR_BENCH_BUILD naming "
+                      "a build folder outside the repository.", text)
 
 
 class MediumTest(unittest.TestCase):
