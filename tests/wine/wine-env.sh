@@ -54,6 +54,13 @@ winepath_of() { printf 'Z:%s' "${1//\//\\}"; }
 case $action in
 start)
     stop_recorded
+    # A prefix made where 32-bit programs could not run lacks its 32-bit side
+    # (syswow64): it is made anew once they can (natively, or through the
+    # qemu handler of tests/win32/win32-programs.sh).
+    if [ -f "$WINEPREFIX/system.reg" ] && [ ! -d "$WINEPREFIX/drive_c/windows/syswow64" ] &&
+        /usr/lib/wine/wineserver32 --version >/dev/null 2>&1; then
+        rm -rf "$WINEPREFIX"
+    fi
     start_display
     export DISPLAY=:$(head -n1 "$env_dir/display")
     # Wine's own background processes are started by this server and stop
