@@ -6,9 +6,11 @@ packages=(
     cmake make python3 python3-pefile
     g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools
     googletest wine64 fonts-wine xvfb imagemagick
+    # Stands in for "Comic Sans MS", the dialogs' font (font-replacements.reg).
+    fonts-comic-neue
     # The shipped 32-bit setup.exe runs under the 32-bit Wine, through qemu
     # where the kernel runs no 32-bit programs (its handler is registered only
-    # while that test runs, so no qemu-user-binfmt).
+    # while a test run needs it, so no qemu-user-binfmt).
     qemu-user wine32:i386
 )
 missing=()
