@@ -1,16 +1,16 @@
 #!/usr/bin/env bash
 # Runs the shipped 32-bit setup.exe of WIN32_BUILD in the test run's Wine
 # environment (wine-env.sh, readied for 32-bit programs by
-# win32-programs.sh), driven by install_scenario.exe from the same build, on
-# a fresh sample medium.
-#   run-install-scenario.sh SOURCE_DIR WIN32_BUILD ENV_DIR
+# win32-programs.sh), driven by DRIVER (install_scenario.exe), on a fresh
+# sample medium.
+#   run-install-scenario.sh SOURCE_DIR WIN32_BUILD ENV_DIR DRIVER
 set -euo pipefail
 source_dir=$1
 win32_build=$2
 env_dir=$3
-driver=$win32_build/tests/win32/install_scenario.exe
+driver=$4
 
-for needed in "$win32_build/setup.exe" "$win32_build/tests/sample/VelQ.exe" "$driver"; do
+for needed in "$win32_build/setup.exe" "$win32_build/tests/sample/VelQ.exe"; do
     if [ ! -e "$needed" ]; then
         echo "missing $needed: 'cmake --preset win32 && cmake --build --preset win32' builds it"
         exit 1
@@ -25,6 +25,16 @@ find "$drive_c" -maxdepth 1 -iname velq -exec rm -rf {} +
 rm -f "$drive_c/windows/VelQ.ini" "$drive_c/velq-started.txt" \
       "$drive_c/velq-shell/Desktop/Velquor.lnk" "$drive_c/velq-shell/Start Menu/Velquor.lnk" \
       "$drive_c/velq-shell/Start Menu/Programs/Velquor.lnk"
+# The registered owner that the scenario sets, in the 32-bit view, as a
+# fresh prefix has it: before the run, so that only the scenario's own
+# setting can pass its check; after it, for the other tests of the prefix.
+reset_owner() {
+    "$source_dir/tests/wine/run-in-wine.sh" "$env_dir" reg add \
+        'HKLM\Software\Microsoft\Windows\CurrentVersion' /v RegisteredOwner /d '' /f /reg:32 \
+        </dev/null >/dev/null
+}
+reset_owner
+trap reset_owner EXIT
 # A fresh medium: the setup may write into it.
 medium=$env_dir/win32-medium
 python3 "$source_dir/scripts/make_medium.py" "$medium" "$win32_build/tests/sample/VelQ.exe"
