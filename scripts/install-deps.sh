@@ -8,9 +8,11 @@ packages=(
     googletest wine64 fonts-wine xvfb imagemagick
     # The benchmark's peer installer is built with makensis.
     nsis
+    # Stands in for "Comic Sans MS", the dialogs' font (font-replacements.reg).
+    fonts-comic-neue
     # The shipped 32-bit setup.exe runs under the 32-bit Wine, through qemu
     # where the kernel runs no 32-bit programs (its handler is registered only
-    # while that test runs, so no qemu-user-binfmt).
+    # while a test run needs it, so no qemu-user-binfmt).
     qemu-user wine32:i386
 )
 missing=()

@@ -23,6 +23,7 @@ python3 scripts/make_medium.py "$medium" "$build/tests/sample/VelQ.exe"
 if [ -n "${DISPLAY:-}" ]; then
     export WINEPREFIX=$env_dir/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
     mkdir -p "$WINEPREFIX"
+    /usr/lib/wine/wine64 regedit /S "$(winpath "$root/tests/wine/font-replacements.reg")"
     (cd "$medium" && /usr/lib/wine/wine64 "$build/setup.exe")
     /usr/lib/wine/wineserver64 -w
 else

@@ -25,6 +25,12 @@ std::string BuildDir()
     return build ? WinPathOf(build) : std::string();
 }
 
+std::string ProductDir()
+{
+    const char* product = getenv("VELQUOR_PRODUCT");
+    return product ? WinPathOf(product) : BuildDir();
+}
+
 std::string ScratchDir(const std::string& name)
 {
     const std::string path = "C:\\velq-tests\\" + name;

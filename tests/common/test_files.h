@@ -12,6 +12,11 @@ std::string WinPathOf(const std::string& linuxPath);
 // The build folder, as a Windows path (from VELQUOR_BUILD).
 std::string BuildDir();
 
+// The build whose setup.exe and stand-in VelQ.exe the end-to-end tests run,
+// as a Windows path: VELQUOR_PRODUCT when set (the shipped 32-bit build),
+// else the test build itself.
+std::string ProductDir();
+
 // An empty scratch folder C:\velq-tests\<name>, created anew.
 std::string ScratchDir(const std::string& name);
 

@@ -1,5 +1,6 @@
 #include "tests/driver/setup_driver.h"
 
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -95,6 +96,14 @@ ShownMessage ReadAndAnswer(HWND box)
 
 }  // namespace
 
+DWORD Scaled(DWORD ms)
+{
+    char scale[16] = "";
+    GetEnvironmentVariableA("VELQUOR_WAIT_SCALE", scale, sizeof scale);
+    const DWORD factor = strtoul(scale, NULL, 10);
+    return factor > 1 ? ms * factor : ms;
+}
+
 HWND FindProcessWindow(DWORD processId, const char* title, const char* windowClass)
 {
     WindowSearch search = {processId, title, windowClass, NULL, NULL};
@@ -110,7 +119,7 @@ HWND WaitForProcessWindow(DWORD processId, const char* title, const char* window
         if (HWND window = FindProcessWindow(processId, title, windowClass))
             return window;
         Sleep(50);
-    } while (GetTickCount() - start < timeoutMs);
+    } while (GetTickCount() - start < Scaled(timeoutMs));
     return NULL;
 }
 
@@ -142,7 +151,7 @@ HWND WaitForRunDialog(const SetupRun& run, const char* title, DWORD timeoutMs)
         if (HWND window = FindProcessWindow(run.Id(), title, "#32770"))
             return window;
         Sleep(50);
-    } while (IsRunning(run) && GetTickCount() - start < timeoutMs);
+    } while (IsRunning(run) && GetTickCount() - start < Scaled(timeoutMs));
     return NULL;
 }
 
@@ -180,14 +189,14 @@ bool AnswerMessageBox(const SetupRun& run, ShownMessage* shown, DWORD timeoutMs)
             return true;
         }
         Sleep(50);
-    } while (IsRunning(run) && GetTickCount() - start < timeoutMs);
+    } while (IsRunning(run) && GetTickCount() - start < Scaled(timeoutMs));
     return false;
 }
 
 DWORD WaitForExit(SetupRun& run, std::vector<ShownMessage>* shown, DWORD timeoutMs)
 {
     const DWORD start = GetTickCount();
-    while (IsRunning(run) && GetTickCount() - start < timeoutMs) {
+    while (IsRunning(run) && GetTickCount() - start < Scaled(timeoutMs)) {
         if (HWND box = FindMessageBox(run.Id()))
             shown->push_back(ReadAndAnswer(box));
         Sleep(50);

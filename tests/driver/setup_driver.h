@@ -19,6 +19,11 @@ struct ShownMessage {
     std::string text;
 };
 
+// A time-out in milliseconds, stretched by VELQUOR_WAIT_SCALE for runs whose
+// programs are emulated and start in about a minute instead of a second. The
+// waits below stretch theirs.
+DWORD Scaled(DWORD ms);
+
 // Starts setupExe with the medium as its current directory; the stand-in
 // VelQ.exe that it may start records its start in stubLog.
 bool StartSetup(SetupRun& run, const std::string& setupExe, const std::string& medium,

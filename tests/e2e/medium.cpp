@@ -31,7 +31,7 @@ void BuildMedium(const std::string& dir, const std::vector<std::string>& folders
     }
     for (const std::string& file : kMediumFiles) {
         if (file == "VelQ.exe")
-            EXPECT_TRUE(CopyFileA((BuildDir() + "\\tests\\sample\\VelQ.exe").c_str(),
+            EXPECT_TRUE(CopyFileA((ProductDir() + "\\tests\\sample\\VelQ.exe").c_str(),
                                   (dir + "\\VelQ.exe").c_str(), FALSE));
         else
             WriteText(dir + "\\" + file, file);

@@ -11,6 +11,7 @@ const char kSettings[] = "C:\\windows\\VelQ.ini";
 const char kFullName[] = "Sample User";
 
 static const char kStubLog[] = "C:\\velq-tests\\velq-started.txt";
+static const char kCurrentVersion[] = "Software\\Microsoft\\Windows\\CurrentVersion";
 
 std::string Lower(std::string text)
 {
@@ -56,6 +57,45 @@ std::string OwnerValue(const char* key)
     return value;
 }
 
+// The view of HKLM\Software that the program under test sees.
+static REGSAM ProductRegistryView()
+{
+    DWORD type = SCS_64BIT_BINARY;
+    GetBinaryTypeA((ProductDir() + "\\setup.exe").c_str(), &type);
+    return type == SCS_32BIT_BINARY ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+}
+
+static bool ReadOwner(std::string* owner)
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kCurrentVersion, 0,
+                      KEY_QUERY_VALUE | ProductRegistryView(), &key) != ERROR_SUCCESS)
+        return false;
+    char value[1024] = "";
+    DWORD size = sizeof value - 1;
+    const bool read = RegQueryValueExA(key, "RegisteredOwner", NULL, NULL,
+                                       reinterpret_cast<BYTE*>(value), &size) == ERROR_SUCCESS;
+    RegCloseKey(key);
+    *owner = value;
+    return read;
+}
+
+static void WriteOwner(const std::string* owner)
+{
+    HKEY key;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kCurrentVersion, 0,
+                            KEY_SET_VALUE | ProductRegistryView(), &key),
+              ERROR_SUCCESS);
+    if (owner)
+        EXPECT_EQ(RegSetValueExA(key, "RegisteredOwner", 0, REG_SZ,
+                                 reinterpret_cast<const BYTE*>(owner->c_str()),
+                                 static_cast<DWORD>(owner->size() + 1)),
+                  ERROR_SUCCESS);
+    else
+        RegDeleteValueA(key, "RegisteredOwner");
+    RegCloseKey(key);
+}
+
 void SetupTest::SetUp()
 {
     RemoveAll(kTarget);
@@ -68,6 +108,18 @@ void SetupTest::SetUp()
 void SetupTest::TearDown()
 {
     CloseStub(ProgramStart());
+    if (ownerSet_)
+        WriteOwner(ownerExisted_ ? &savedOwner_ : NULL);
+}
+
+void SetupTest::SetRegisteredOwner(const std::string& owner)
+{
+    if (!ownerSet_)
+        ownerExisted_ = ReadOwner(&savedOwner_);
+    ownerSet_ = true;
+    WriteOwner(&owner);
+    std::string written;
+    EXPECT_TRUE(ReadOwner(&written) && written == owner) << "the registered owner was not set";
 }
 
 StubStart SetupTest::ProgramStart() const
@@ -77,7 +129,7 @@ StubStart SetupTest::ProgramStart() const
 
 bool SetupTest::Start(SetupRun& run, const std::string& from)
 {
-    const std::string setupExe = BuildDir() + "\\setup.exe";
+    const std::string setupExe = ProductDir() + "\\setup.exe";
     const bool started = StartSetup(run, setupExe, from, kStubLog);
     EXPECT_TRUE(started) << setupExe << " in " << from << ": error " << GetLastError();
     return started;

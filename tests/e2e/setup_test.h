@@ -70,5 +70,15 @@ protected:
     DWORD RunSetup(const std::string& from, std::vector<ShownMessage>* shown,
                    const std::string& name = kFullName);
 
+    // Sets the registered owner that the setup offers as the default name,
+    // in the registry view of the program under test: a 32-bit program reads
+    // the 32-bit view of HKLM\Software. TearDown puts back the old value.
+    void SetRegisteredOwner(const std::string& owner);
+
     std::string medium;
+
+private:
+    bool ownerSet_ = false;
+    bool ownerExisted_ = false;
+    std::string savedOwner_;
 };

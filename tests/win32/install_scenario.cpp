@@ -1,9 +1,10 @@
 // Installs the sample medium (scripts/make_medium.py) with the 32-bit
 // setup.exe, as a user who opens the folder chooser, cancels it, types a name
 // and installs to the default folder; then checks what the installation left:
-// the copied files, VelQ.ini, the shortcuts and the started program. Built
-// 32-bit like the setup, it runs beside it in a 32-bit Wine prefix. Prints a
-// line per check and "N passed, M failed"; exits nonzero on any failure.
+// the copied files, VelQ.ini, the shortcuts and the started program. A
+// 64-bit program, it runs natively beside the setup even where the setup is
+// emulated. Prints a line per check and "N passed, M failed"; exits nonzero
+// on any failure.
 //   install_scenario SETUP_EXE MEDIUM STUB_LOG
 #include <windows.h>
 #include <objbase.h>
@@ -213,12 +214,13 @@ static void CheckShortcuts()
     }
 }
 
-// What the setup offers as the default owner name.
+// What the setup offers as the default owner name, in the 32-bit registry
+// view that the 32-bit setup reads.
 static bool SetRegisteredOwner()
 {
     HKEY key;
     if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion", 0, NULL,
-                        0, KEY_SET_VALUE, NULL, &key, NULL) != ERROR_SUCCESS)
+                        0, KEY_SET_VALUE | KEY_WOW64_32KEY, NULL, &key, NULL) != ERROR_SUCCESS)
         return false;
     const LONG result = RegSetValueExA(key, "RegisteredOwner", 0, REG_SZ,
                                        reinterpret_cast<const BYTE*>(kOwner), sizeof kOwner);

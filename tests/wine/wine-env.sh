@@ -40,13 +40,17 @@ start_display() {
     echo "DISPLAY=:$(head -n1 "$env_dir/display")" >"$env_dir/env"
 }
 
-# The folders and settings every test relies on (test-prefix.reg).
+# The folders and settings every test relies on (test-prefix.reg), and the
+# dialogs' font (font-replacements.reg).
 prefix_settings() {
+    local file
     mkdir -p "$WINEPREFIX/drive_c/velq-shell/Desktop" \
              "$WINEPREFIX/drive_c/velq-shell/Start Menu/Programs" "$env_dir/drive_m"
     # Drive M: is a folder of ours, so a test can reach a drive root.
     ln -sfn "$env_dir/drive_m" "$WINEPREFIX/dosdevices/m:"
-    "$wine" regedit /S "$(winepath_of "$script_dir/test-prefix.reg")" </dev/null >/dev/null 2>&1
+    for file in test-prefix.reg font-replacements.reg; do
+        "$wine" regedit /S "$(winepath_of "$script_dir/$file")" </dev/null >/dev/null 2>&1
+    done
 }
 
 winepath_of() { printf 'Z:%s' "${1//\//\\}"; }
@@ -54,6 +58,13 @@ winepath_of() { printf 'Z:%s' "${1//\//\\}"; }
 case $action in
 start)
     stop_recorded
+    # A prefix made where 32-bit programs could not run lacks its 32-bit side
+    # (syswow64): it is made anew once they can (natively, or through the
+    # qemu handler of tests/win32/win32-programs.sh).
+    if [ -f "$WINEPREFIX/system.reg" ] && [ ! -d "$WINEPREFIX/drive_c/windows/syswow64" ] &&
+        /usr/lib/wine/wineserver32 --version >/dev/null 2>&1; then
+        rm -rf "$WINEPREFIX"
+    fi
     start_display
     export DISPLAY=:$(head -n1 "$env_dir/display")
     # Wine's own background processes are started by this server and stop
