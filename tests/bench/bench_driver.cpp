@@ -188,34 +188,30 @@ int TimeLoop(char** args, int count)
     return PrintMs(elapsed);
 }
 
-int TimeXcopy(char** args)
+// Times a program from its start to its exit, which must report success.
+static int TimeProcess(const std::string& command, const std::string& name)
 {
-    const std::string command =
-        "xcopy.exe " + Quote(args[0]) + " " + Quote(args[1]) + " /E /I /Q /Y";
     SetupRun run;
     const double start = NowMs();
     if (!StartProcess(run, command, NULL, true))
-        return Fail("xcopy did not start");
+        return Fail((name + " did not start").c_str());
     const DWORD code = ExitCodeAfter(run, static_cast<DWORD>(kRunLimitMs));
     const double elapsed = NowMs() - start;
     if (code != 0)
-        return Fail("xcopy failed");
+        return Fail((name + " failed").c_str());
     return PrintMs(elapsed);
+}
+
+int TimeXcopy(char** args)
+{
+    return TimeProcess("xcopy.exe " + Quote(args[0]) + " " + Quote(args[1]) + " /E /I /Q /Y",
+                       "xcopy");
 }
 
 // /D= must come last and unquoted, even with spaces in the folder.
 int TimeNsis(char** args)
 {
-    const std::string command = Quote(args[0]) + " /D=" + args[1];
-    SetupRun run;
-    const double start = NowMs();
-    if (!StartProcess(run, command, NULL, true))
-        return Fail("the NSIS installer did not start");
-    const DWORD code = ExitCodeAfter(run, static_cast<DWORD>(kRunLimitMs));
-    const double elapsed = NowMs() - start;
-    if (code != 0)
-        return Fail("the NSIS installer failed");
-    return PrintMs(elapsed);
+    return TimeProcess(Quote(args[0]) + " /D=" + args[1], "the NSIS installer");
 }
 
 int TimeStartup(char** args)
