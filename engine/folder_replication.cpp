@@ -1,7 +1,5 @@
 #include "engine/folder_replication.h"
 
-#include <string.h>
-
 #include "engine/directory_walk.h"
 #include "setup/setup_state.h"
 
@@ -107,8 +105,7 @@ static BOOL ClearTargetFolder(const char* target)
 {
     char folder[kPathChars];
     CopyPath(folder, target);
-    if (EndsWithSeparator(folder))
-        folder[strlen(folder) - 1] = '\0';
+    DropSeparator(folder);
     const DWORD attributes = GetFileAttributesA(folder);
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return TRUE;

@@ -102,8 +102,7 @@ static BOOL InstallFolderEntry(const char* entryName, int* folderCount)
     char name[kPathChars];
     if (!CopyPath(name, entryName))
         return FALSE;
-    if (EndsWithSeparator(name))
-        name[strlen(name) - 1] = '\0';
+    DropSeparator(name);
     if (!IsSelectedFolder(name))
         return TRUE;
     if (!AppendSeparator(name, sizeof name) || !ReplicateFolder(name))

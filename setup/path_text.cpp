@@ -27,6 +27,12 @@ BOOL EndsWithSeparator(const char* path)
     return length != 0 && path[length - 1] == '\\';
 }
 
+void DropSeparator(char* path)
+{
+    if (EndsWithSeparator(path))
+        path[strlen(path) - 1] = '\0';
+}
+
 BOOL AppendSeparator(char* path, size_t maxChars)
 {
     if (EndsWithSeparator(path))

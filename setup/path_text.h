@@ -33,6 +33,9 @@ inline BOOL CopyPath(char (&out)[N], const char* text)
 
 BOOL EndsWithSeparator(const char* path);
 
+// Drops one trailing "\", if there is one.
+void DropSeparator(char* path);
+
 // Appends "\" unless the path already ends with one, keeping the result
 // within maxChars (terminator included). FALSE, with the path unchanged,
 // when the separator would not fit.
