@@ -7,7 +7,9 @@ parsed here, not by pefile).
     check_setup_exe.py SETUP_EXE
 """
 import os
+import re
 import struct
+import subprocess
 import sys
 import unittest
 
@@ -180,6 +182,10 @@ IMPORTABLE = {
 NEWER = {"GetLongPathNameA", "GetDiskFreeSpaceExA", "SetDllDirectoryA",
          "SetDefaultDllDirectories"}
 
+# Instructions that processors after the 386, on which Windows 95 runs, added:
+# the 486's, the Pentium's, the Pentium Pro's (cmov), and MMX and SSE.
+LATER_THAN_386 = re.compile(r"\t(bswap|cmpxchg|xadd|cpuid|rdtsc|cmov|fcmov|fu?comi)|%[xy]?mm\d")
+
 DIALOG_STYLE = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT
 SHOWN = WS_CHILD | WS_VISIBLE
 HIDDEN = WS_CHILD
@@ -350,6 +356,12 @@ class SetupExeAsBuilt(unittest.TestCase):
                     unknown.append("%s %s" % (dll, name))
         self.assertEqual(unknown, [], "imports not known in both Windows 95 and NT 4.0")
         self.assertFalse(hasattr(self.pe, "DIRECTORY_ENTRY_DELAY_IMPORT"), "delay-loaded DLLs")
+
+    def test_runs_on_a_386(self):
+        code = subprocess.run(["i686-w64-mingw32-objdump", "-d", "--no-show-raw-insn", self.path],
+                              check=True, capture_output=True, text=True).stdout
+        later = [line.strip() for line in code.splitlines() if LATER_THAN_386.search(line)]
+        self.assertEqual(later, [], "instructions the processors of Windows 95 may lack")
 
     def test_looks_up_the_dll_search_restriction_at_run_time(self):
         # Imported directly, the function would keep the program from
