@@ -6,6 +6,7 @@
 #include "dialogs/owner_record.h"
 #include "engine/install_selection.h"
 #include "res/resource.h"
+#include "setup/characters.h"
 #include "setup/setup_state.h"
 
 // The fields are read with this count, terminator included: at most 258
@@ -17,7 +18,7 @@ static const char kSetupCaption[] = "Velquor Setup";
 // Deliberately loose: six spaces pass, so does a name with one leading space.
 BOOL IsFullName(const char* name)
 {
-    return strlen(name) >= 6 && strchr(name, ' ') != NULL;
+    return strlen(name) >= 6 && FindCharacter(name, ' ') != NULL;
 }
 
 static void OnInitDialog(HWND dialog)

@@ -1,10 +1,10 @@
 #include "engine/install_selection.h"
 
-#include <ctype.h>
 #include <string.h>
 
 #include "engine/directory_walk.h"
 #include "engine/folder_replication.h"
+#include "setup/characters.h"
 #include "setup/setup_state.h"
 
 const char* const SelectedFolders[kSelectedFolderCount] = {
@@ -19,7 +19,7 @@ const char* const SelectedFiles[kSelectedFileCount] = {
 static void LowerCase(char* text)
 {
     for (; *text; ++text)
-        *text = static_cast<char>(tolower(static_cast<unsigned char>(*text)));
+        *text = LowerCaseLetter(*text);
 }
 
 // lowered is already lower-case; the entry is lowered as it is compared.
@@ -28,7 +28,7 @@ static int IsListed(const char* lowered, const char* const* list, int count)
     for (int i = 0; i < count; ++i) {
         const char* entry = list[i];
         size_t at = 0;
-        while (lowered[at] && lowered[at] == tolower(static_cast<unsigned char>(entry[at])))
+        while (lowered[at] && lowered[at] == LowerCaseLetter(entry[at]))
             ++at;
         if (lowered[at] == '\0' && entry[at] == '\0')
             return 1;
@@ -51,16 +51,18 @@ int IsSelectedFile(char* name)
     return IsListed(name, SelectedFiles, kSelectedFileCount);
 }
 
-// The full path of a folder, ending with "\". Where the folder exists, short
-// (8.3) names, which the chooser returns, are made long.
+// The full path of a folder, ending with "\". Where the folder exists, it
+// is given in short (8.3) names, however it was typed: every Windows can make
+// a path short, while making it long needs Windows 98 or 2000. A folder that
+// does not exist keeps its full form: it can neither be nor hold the medium.
 static BOOL FullFolderPath(char (&full)[kPathChars], const char* folder)
 {
     char given[kPathChars];
     const DWORD length = GetFullPathNameA(folder, kPathChars, given, NULL);
     if (length == 0 || length >= kPathChars)
         return FALSE;
-    const DWORD longLength = GetLongPathNameA(given, full, kPathChars);
-    if ((longLength == 0 || longLength >= kPathChars) && !CopyPath(full, given))
+    const DWORD shortLength = GetShortPathNameA(given, full, kPathChars);
+    if ((shortLength == 0 || shortLength >= kPathChars) && !CopyPath(full, given))
         return FALSE;
     return AppendSeparator(full, kPathChars);
 }
@@ -88,6 +90,7 @@ BOOL TargetHoldsMedium(const char* targetDir)
         return FALSE;
     if (strlen(medium) == strlen(target))
         return TRUE;
+    // The listed names are valid 8.3 names: short, they stay as they are.
     for (const char* folder : SelectedFolders) {
         char listed[kPathChars];
         if (JoinPath(listed, target, folder, "\\") && StartsWithPath(medium, listed))

@@ -19,7 +19,7 @@ int IsSelectedFile(char* name);
 
 // TRUE when the medium is the folder targetDir names, or lies inside one of
 // its listed folders: replacing those would delete the medium before it is
-// copied. Paths are compared whole, without case, in long names.
+// copied. Paths are compared whole, without case, in short names.
 BOOL TargetHoldsMedium(const char* targetDir);
 
 // Replicates every listed folder and copies every listed file found in the

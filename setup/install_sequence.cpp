@@ -1,7 +1,6 @@
 #include "setup/install_sequence.h"
 
 #include <shellapi.h>
-#include <stdio.h>
 
 #include "dialogs/install_dialog.h"
 #include "dialogs/readme_text.h"
@@ -69,12 +68,10 @@ LRESULT RunInstallSequence(HWND window)
     if (folderCount == 0 || (folderCount >= kSelectedFolderCount && !allFilesCopied))
         return EndWithMessage(window, NULL, "Velquor Installation Failed");
     if (folderCount < kSelectedFolderCount) {
-        // msvcrt's own formatter: the standard snprintf links in a C99
-        // layer that adds 1.5 KB to setup.exe. It leaves a text that fills
-        // the buffer unterminated, hence the last byte.
+        // The window manager's formatter, as the program links no C runtime:
+        // one number in a fixed text, which the buffer holds at any count.
         char text[100];
-        _snprintf(text, sizeof text - 1, "Only %d directories successfully copied", folderCount);
-        text[sizeof text - 1] = '\0';
+        wsprintfA(text, "Only %d directories successfully copied", folderCount);
         return EndWithMessage(window, NULL, text);
     }
 

@@ -1,9 +1,8 @@
 // The process starts here instead of in the C runtime's start-up code, which
 // would add 11 KB to setup.exe for things this program does not use: static
 // constructors, thread-local data, argument vectors, floating-point set-up,
-// exit handlers. msvcrt.dll sets itself up when it is loaded, so its
-// functions work without that code. The linker looks for this name as the
-// entry point of a GUI program.
+// exit handlers. Nor does it use the C runtime itself (setup/c_runtime.cpp).
+// The linker looks for this name as the entry point of a GUI program.
 //
 // Nothing in the program may rely on a constructor of a static object: none
 // would run.

@@ -1,12 +1,15 @@
 #!/usr/bin/python3
 """Checks the shipped setup.exe as built: a 32-bit GUI program that imports
-only system DLLs and carries exactly its own resources, read field by field
-from the file (the dialog templates are parsed here, not by pefile).
+only what Windows 95 and NT 4.0 both export, and carries exactly its own
+resources, read field by field from the file (the dialog templates are
+parsed here, not by pefile).
 
     check_setup_exe.py SETUP_EXE
 """
 import os
+import re
 import struct
+import subprocess
 import sys
 import unittest
 
@@ -61,8 +64,127 @@ DYNAMIC_BASE, NX_COMPAT = 0x40, 0x100
 CLASS_ATOMS = {0x80: "BUTTON", 0x81: "EDIT", 0x82: "STATIC", 0x83: "LISTBOX",
                0x84: "SCROLLBAR", 0x85: "COMBOBOX"}
 
-SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "comdlg32.dll", "advapi32.dll",
-               "shell32.dll", "ole32.dll", "msvcrt.dll"}
+# Every function setup.exe may import, per DLL, one a line. Each is exported
+# by both Windows 95 and Windows NT 4.0, whose loaders refuse a program that
+# imports anything they lack. Add a function only when both are known to have
+# it; anything newer is looked up at run time, with a fallback. No C runtime
+# DLL: the first releases of Windows 95 have no msvcrt.dll.
+IMPORTABLE = {
+    "kernel32.dll": {
+        "CloseHandle",
+        "CopyFileA",
+        "CreateDirectoryA",
+        "CreateFileA",
+        "CreateMutexA",
+        "DeleteFileA",
+        "ExitProcess",
+        "FindClose",
+        "FindFirstFileA",
+        "FindNextFileA",
+        "FindResourceA",
+        "FormatMessageA",
+        "GetCommandLineA",
+        "GetCurrentDirectoryA",
+        "GetDiskFreeSpaceA",
+        "GetFileAttributesA",
+        "GetFileSize",
+        "GetFullPathNameA",
+        "GetLastError",
+        "GetModuleHandleA",
+        "GetProcAddress",
+        "GetShortPathNameA",
+        "GetStartupInfoA",
+        "GetTickCount",
+        "GetWindowsDirectoryA",
+        "GlobalAlloc",
+        "GlobalFree",
+        "GlobalLock",
+        "GlobalUnlock",
+        "LoadResource",
+        "LocalAlloc",
+        "LocalFree",
+        "MulDiv",
+        "MultiByteToWideChar",
+        "ReadFile",
+        "RemoveDirectoryA",
+        "SetFileAttributesA",
+        "SetLastError",
+        "WritePrivateProfileStringA",
+        "lstrcmpiA",
+    },
+    "user32.dll": {
+        "BeginPaint",
+        "CharNextA",
+        "CheckDlgButton",
+        "CreateDialogIndirectParamA",
+        "CreateWindowExA",
+        "DefWindowProcA",
+        "DestroyWindow",
+        "DialogBoxParamA",
+        "DispatchMessageA",
+        "DrawTextA",
+        "EndDialog",
+        "EndPaint",
+        "EnumWindows",
+        "FillRect",
+        "FindWindowA",
+        "GetClientRect",
+        "GetDlgItem",
+        "GetDlgItemTextA",
+        "GetMessageA",
+        "GetWindowTextLengthA",
+        "GetWindowThreadProcessId",
+        "IsDialogMessageA",
+        "IsDlgButtonChecked",
+        "IsWindowEnabled",
+        "IsWindowVisible",
+        "KillTimer",
+        "LoadAcceleratorsA",
+        "LoadCursorA",
+        "LoadIconA",
+        "MessageBoxA",
+        "PeekMessageA",
+        "PostMessageA",
+        "PostQuitMessage",
+        "RegisterClassExA",
+        "SetDlgItemTextA",
+        "SetFocus",
+        "SetForegroundWindow",
+        "SetTimer",
+        "SetWindowTextA",
+        "ShowWindow",
+        "TranslateAcceleratorA",
+        "TranslateMessage",
+        "UpdateWindow",
+        "wsprintfA",
+    },
+    "comdlg32.dll": {
+        "GetSaveFileNameA",
+    },
+    "advapi32.dll": {
+        "RegCloseKey",
+        "RegOpenKeyExA",
+        "RegQueryValueExA",
+    },
+    "shell32.dll": {
+        "ShellExecuteA",
+    },
+    "ole32.dll": {
+        "CoCreateInstance",
+        "CoInitialize",
+        "CoUninitialize",
+    },
+}
+
+# Newer than one of the two, so never on the list above: Windows 95 lacks
+# GetLongPathNameA and, before OSR2, GetDiskFreeSpaceExA; the DLL search
+# restriction came with XP SP1 and Windows 8.
+NEWER = {"GetLongPathNameA", "GetDiskFreeSpaceExA", "SetDllDirectoryA",
+         "SetDefaultDllDirectories"}
+
+# Instructions that processors after the 386, on which Windows 95 runs, added:
+# the 486's, the Pentium's, the Pentium Pro's (cmov), and MMX and SSE.
+LATER_THAN_386 = re.compile(r"\t(bswap|cmpxchg|xadd|cpuid|rdtsc|cmov|fcmov|fu?comi)|%[xy]?mm\d")
 
 DIALOG_STYLE = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT
 SHOWN = WS_CHILD | WS_VISIBLE
@@ -220,10 +342,26 @@ class SetupExeAsBuilt(unittest.TestCase):
         self.assertTrue(flags & DYNAMIC_BASE, "no DYNAMIC_BASE")
         self.assertTrue(flags & NX_COMPAT, "no NX_COMPAT")
 
-    def test_imports_only_system_dlls(self):
-        dlls = {entry.dll.decode().lower() for entry in self.pe.DIRECTORY_ENTRY_IMPORT}
-        self.assertLessEqual(dlls, SYSTEM_DLLS, "unexpected DLLs: %s" % (dlls - SYSTEM_DLLS))
+    def test_loads_on_windows_95_and_nt_4(self):
+        # Their loaders refuse a program made for a later subsystem version.
+        header = self.pe.OPTIONAL_HEADER
+        self.assertLessEqual((header.MajorSubsystemVersion, header.MinorSubsystemVersion), (4, 0))
+        self.assertFalse(NEWER & set().union(*IMPORTABLE.values()), "newer functions listed")
+        unknown = []
+        for entry in self.pe.DIRECTORY_ENTRY_IMPORT:
+            dll = entry.dll.decode().lower()
+            for function in entry.imports:
+                name = function.name.decode() if function.name else "#%d" % function.ordinal
+                if name not in IMPORTABLE.get(dll, ()):
+                    unknown.append("%s %s" % (dll, name))
+        self.assertEqual(unknown, [], "imports not known in both Windows 95 and NT 4.0")
         self.assertFalse(hasattr(self.pe, "DIRECTORY_ENTRY_DELAY_IMPORT"), "delay-loaded DLLs")
+
+    def test_runs_on_a_386(self):
+        code = subprocess.run(["i686-w64-mingw32-objdump", "-d", "--no-show-raw-insn", self.path],
+                              check=True, capture_output=True, text=True).stdout
+        later = [line.strip() for line in code.splitlines() if LATER_THAN_386.search(line)]
+        self.assertEqual(later, [], "instructions the processors of Windows 95 may lack")
 
     def test_looks_up_the_dll_search_restriction_at_run_time(self):
         # Imported directly, the function would keep the program from
