@@ -4,7 +4,7 @@
 
 #include "dialogs/folder_chooser.h"
 #include "dialogs/owner_record.h"
-#include "engine/install_selection.h"
+#include "engine/target_check.h"
 #include "res/resource.h"
 #include "setup/characters.h"
 #include "setup/setup_state.h"
@@ -37,6 +37,52 @@ static BOOL FolderFieldFits(HWND dialog)
     return GetWindowTextLengthA(GetDlgItem(dialog, IDC_FOLDER)) < kFieldReadChars;
 }
 
+// Tenths of a megabyte, at most what a DWORD holds.
+static DWORD MegabyteTenths(ULONGLONG bytes, BOOL roundUp)
+{
+    const ULONGLONG tenths = (bytes * 10 + (roundUp ? 0xFFFFF : 0)) >> 20;
+    return tenths > MAXDWORD ? MAXDWORD : static_cast<DWORD>(tenths);
+}
+
+// The need is rounded up and the free space down, so the two figures never
+// look as if the copy would fit.
+static void FormatNoRoom(char (&text)[kPathChars + 200], const TargetCheck& check)
+{
+    const DWORD needed = MegabyteTenths(check.Needed, TRUE);
+    const DWORD free = MegabyteTenths(check.Free, FALSE);
+    wsprintfA(text,
+              "Velquor needs %lu.%lu MB on %s, but only %lu.%lu MB are free there. "
+              "Please make room or choose another folder",
+              needed / 10, needed % 10, check.Volume, free / 10, free % 10);
+}
+
+// Says why the folder cannot be installed into, and what to do.
+static void RefuseTarget(HWND dialog, const TargetCheck& check)
+{
+    // Bounded by construction: a volume of at most a path, a listed name, and
+    // four numbers of at most ten digits.
+    char formatted[kPathChars + 200];
+    const char* text = formatted;
+    switch (check.Verdict) {
+    case kTargetNotFullPath:
+        text = "Please enter the installation folder as a full path, such as C:\\Velq";
+        break;
+    case kTargetHoldsMedium:
+        text = "Installing into this folder would delete the install medium. "
+               "Please choose another folder";
+        break;
+    case kTargetInUse:
+        wsprintfA(formatted,
+                  "%s in this folder is in use. Please close Velquor and press Install again",
+                  check.FileInUse);
+        break;
+    default:
+        FormatNoRoom(formatted, check);
+        break;
+    }
+    MessageBoxA(dialog, text, kSetupCaption, MB_OK);
+}
+
 static void OnInstall(HWND dialog)
 {
     GetDlgItemTextA(dialog, IDC_NAME, Setup.UserName, kFieldReadChars);
@@ -51,16 +97,15 @@ static void OnInstall(HWND dialog)
     char folder[kFieldChars];
     GetDlgItemTextA(dialog, IDC_FOLDER, folder, kFieldReadChars);
     AppendSeparator(folder, kPathChars);
-    // Relative text resolves against the current directory, the medium.
-    if (TargetHoldsMedium(folder)) {
-        MessageBoxA(dialog,
-                    "Installing into this folder would delete the install medium. "
-                    "Please choose another folder",
-                    kSetupCaption, MB_OK);
+    TargetCheck check;
+    CheckTarget(folder, &check);
+    if (check.Verdict != kTargetAccepted) {
+        RefuseTarget(dialog, check);
         return;
     }
-    // Not created or otherwise checked here: the copy does that.
+    // Not created here: the copy does that.
     CopyPath(Setup.TargetDir, folder);
+    Setup.Selection = check.Selection;
     WriteOwnerRecord(Setup.UserName, Setup.TargetDir);
     Setup.AddToStartMenu = IsDlgButtonChecked(dialog, IDC_START_MENU);
     EndDialog(dialog, 1);
