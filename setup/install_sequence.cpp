@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include "dialogs/install_dialog.h"
+#include "dialogs/progress_window.h"
 #include "dialogs/readme_text.h"
 #include "engine/install_selection.h"
 #include "engine/shortcut_maker.h"
@@ -81,7 +82,9 @@ LRESULT RunInstallSequence(HWND window)
         return EndWithMessage(window, NULL, "Velquor Installation Failed");
 
     BOOL allFilesCopied;
+    OpenProgressWindow(window);
     const int folderCount = InstallSelection(&allFilesCopied);
+    CloseProgressWindow();
     // All folders but a listed file missing is no success either.
     if (folderCount == 0 || (folderCount >= kSelectedFolderCount && !allFilesCopied))
         return EndWithMessage(window, NULL, "Velquor Installation Failed");

@@ -1,4 +1,8 @@
 #include "res/resource.h"
+
+#include <algorithm>
+#include <set>
+
 #include "tests/common/test_files.h"
 #include "tests/e2e/medium.h"
 #include "tests/e2e/setup_test.h"
@@ -41,6 +45,50 @@ TEST_F(InstallTest, FullInstallCopiesTheSelectionStartsTheProgramAndClosesFourSe
     EXPECT_EQ(Lower(stub.folder), "c:\\velq");
     EXPECT_NE(Lower(stub.commandLine).find("velq.exe"), std::string::npos) << stub.commandLine;
     EXPECT_NE(WaitForProcessWindow(stub.processId, "Velquor", NULL, 5000), nullptr);
+}
+
+// A copy of thousands of files takes a while: a window of the setup shows
+// what is being copied and how far the copy is, until the program starts.
+TEST_F(InstallTest, TheCopyShowsItsProgressUntilTheProgramStarts)
+{
+    BuildMedium(medium);
+    for (int i = 0; i < 1000; ++i)
+        WriteText(medium + "\\exams\\bulk" + std::to_string(i) + ".dat", std::string(500, 'b'));
+    SetupRun run;
+    ASSERT_TRUE(Start(run, medium));
+    HWND dialog = Dialog(run);
+    ASSERT_NE(dialog, nullptr);
+    SetControlText(dialog, IDC_NAME, kFullName);
+    ClickButton(dialog, IDOK);
+    std::vector<int> percents;
+    std::set<std::string> folders;
+    std::set<std::string> files;
+    for (DWORD start = GetTickCount(); GetTickCount() - start < Scaled(60000); Sleep(20)) {
+        const bool programStarted = ProgramStart().started;
+        HWND progress = FindProcessWindow(run.Id(), "Velquor Setup", "#32770");
+        if (programStarted) {
+            EXPECT_EQ(progress, nullptr) << "the progress window outlives the copy";
+            break;
+        }
+        if (!progress)
+            continue;
+        // Nothing is read from a window that went in the meantime.
+        const std::string bar = ControlText(progress, IDC_PROGRESS_BAR);
+        const int percent = atoi(bar.c_str());
+        if (!bar.empty() && (percents.empty() || percent != percents.back()))
+            percents.push_back(percent);
+        folders.insert(ControlText(progress, IDC_PROGRESS_FOLDER));
+        files.insert(ControlText(progress, IDC_PROGRESS_FILE).substr(0, 4));
+    }
+    ASSERT_TRUE(ProgramStart().started);
+    ASSERT_GE(percents.size(), 3u);
+    EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end()));
+    EXPECT_LT(percents.front(), 50);
+    EXPECT_TRUE(folders.count(std::string(kTarget) + "\\exams\\"));
+    EXPECT_TRUE(files.count("bulk"));
+    std::vector<ShownMessage> shown;
+    EXPECT_EQ(WaitForExit(run, &shown), 0u);
+    EXPECT_EQ(shown, Messages{});
 }
 
 TEST_F(InstallTest, ThreeFoldersOfFiveAreReportedWithTheirCount)

@@ -1,0 +1,151 @@
+#include "dialogs/progress_window.h"
+
+#include <stddef.h>
+
+#include "res/resource.h"
+#include "setup/setup_state.h"
+
+// Redrawn at most this often: between files, but never for every one.
+constexpr DWORD kProgressIntervalMs = 80;
+
+// A classic dialog template in the install dialog's font: three static
+// controls, the last one drawn as the bar. Its window text, the percentage,
+// is what a reader of the window (or a test) sees of the bar.
+#include <pshpack2.h>
+struct ProgressItem {
+    DLGITEMTEMPLATE Item;
+    WORD ClassAtom[2];
+    WORD Text;
+    WORD CreationData;
+    WORD Padding;  // the next item starts on a DWORD
+};
+struct ProgressTemplate {
+    DLGTEMPLATE Dialog;
+    WORD Menu;
+    WORD WindowClass;
+    WCHAR Title[14];
+    WORD PointSize;
+    WCHAR Font[14];
+    ProgressItem Items[3];
+};
+#include <poppack.h>
+static_assert(offsetof(ProgressTemplate, Items) % 4 == 0, "items start on a DWORD");
+static_assert(sizeof(ProgressItem) % 4 == 0, "items start on a DWORD");
+
+constexpr WORD kStaticAtom = 0x0082;
+constexpr DWORD kTextStyle = WS_CHILD | WS_VISIBLE | SS_LEFTNOWORDWRAP | SS_NOPREFIX;
+
+alignas(4) static const ProgressTemplate kProgressTemplate = {
+    {WS_POPUP | WS_CAPTION | WS_VISIBLE | DS_MODALFRAME | DS_SETFONT | DS_CENTER, 0, 3, 0, 0, 200,
+     46},
+    0,
+    0,
+    L"Velquor Setup",
+    10,
+    L"Comic Sans MS",
+    {
+        {{kTextStyle | SS_PATHELLIPSIS, 0, 7, 7, 186, 9, IDC_PROGRESS_FOLDER},
+         {0xFFFF, kStaticAtom},
+         0,
+         0,
+         0},
+        {{kTextStyle, 0, 7, 17, 186, 9, IDC_PROGRESS_FILE}, {0xFFFF, kStaticAtom}, 0, 0, 0},
+        {{WS_CHILD | WS_VISIBLE | WS_BORDER | SS_OWNERDRAW, 0, 7, 30, 186, 10, IDC_PROGRESS_BAR},
+         {0xFFFF, kStaticAtom},
+         0,
+         0,
+         0},
+    },
+};
+
+// The part of the bar that is done in the highlight colour, the rest in the
+// window colour: the window manager's own calls, no drawing library.
+static void DrawBar(const DRAWITEMSTRUCT& item)
+{
+    RECT done = item.rcItem;
+    RECT rest = item.rcItem;
+    const LONG_PTR percent = GetWindowLongPtrA(item.hwndItem, GWLP_USERDATA);
+    done.right = rest.left =
+        done.left + (done.right - done.left) * static_cast<LONG>(percent) / 100;
+    FillRect(item.hDC, &done, reinterpret_cast<HBRUSH>(COLOR_HIGHLIGHT + 1));
+    FillRect(item.hDC, &rest, reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1));
+}
+
+static INT_PTR CALLBACK ProgressProc(HWND, UINT message, WPARAM, LPARAM lParam)
+{
+    if (message != WM_DRAWITEM)
+        return FALSE;
+    DrawBar(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+    return TRUE;
+}
+
+// Lets the window repaint and be moved while the copy runs on the one
+// thread: only its own messages, so nothing else of the program runs.
+static void PumpProgressMessages()
+{
+    MSG message;
+    while (PeekMessageA(&message, Setup.ProgressWindow, 0, 0, PM_REMOVE))
+        DispatchMessageA(&message);
+}
+
+// Whole percent of the bytes copied; worked in 32 bits, as no size here
+// needs the precision of 64.
+static int PercentCopied()
+{
+    ULONGLONG done = Setup.BytesCopied;
+    ULONGLONG total = Setup.Selection.Written.Bytes;
+    while (total > 0xFFFFFF) {
+        total >>= 1;
+        done >>= 1;
+    }
+    if (total == 0 || done >= total)
+        return total == 0 ? 0 : 100;
+    return static_cast<int>(static_cast<DWORD>(done) * 100 / static_cast<DWORD>(total));
+}
+
+static void ShowProgress(const char* folder, const char* name)
+{
+    HWND window = Setup.ProgressWindow;
+    HWND bar = GetDlgItem(window, IDC_PROGRESS_BAR);
+    const int percent = PercentCopied();
+    char text[8];
+    wsprintfA(text, "%d%%", percent);
+    SetDlgItemTextA(window, IDC_PROGRESS_FOLDER, folder);
+    SetDlgItemTextA(window, IDC_PROGRESS_FILE, name);
+    SetWindowLongPtrA(bar, GWLP_USERDATA, percent);
+    SetWindowTextA(bar, text);
+    InvalidateRect(bar, NULL, FALSE);
+    PumpProgressMessages();
+}
+
+// Told of every file before it is copied; shows it when the last update is
+// long enough ago.
+static void NoteCopying(const char* folder, const char* name, ULONGLONG bytes)
+{
+    const DWORD now = GetTickCount();
+    if (now - Setup.ProgressShownAt >= kProgressIntervalMs) {
+        Setup.ProgressShownAt = now;
+        ShowProgress(folder, name);
+    }
+    Setup.BytesCopied += bytes;
+}
+
+void OpenProgressWindow(HWND owner)
+{
+    Setup.BytesCopied = 0;
+    Setup.ProgressWindow = CreateDialogIndirectParamA(Setup.Instance, &kProgressTemplate.Dialog,
+                                                      owner, ProgressProc, 0);
+    if (!Setup.ProgressWindow)
+        return;
+    Setup.ProgressShownAt = GetTickCount();
+    ShowProgress(Setup.TargetDir, "");
+    Setup.CopyingFile = NoteCopying;
+}
+
+void CloseProgressWindow()
+{
+    Setup.CopyingFile = NULL;
+    if (Setup.ProgressWindow)
+        DestroyWindow(Setup.ProgressWindow);
+    Setup.ProgressWindow = NULL;
+}
