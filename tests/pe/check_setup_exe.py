@@ -136,6 +136,7 @@ IMPORTABLE = {
         "GetWindowThreadProcessId",
         "IsDialogMessageA",
         "IsDlgButtonChecked",
+        "IsIconic",
         "IsWindowEnabled",
         "IsWindowVisible",
         "KillTimer",
