@@ -4,6 +4,7 @@
 #include "setup/kernel_function.h"
 #include "setup/install_sequence.h"
 #include "setup/setup_state.h"
+#include "setup/single_instance.h"
 
 #ifndef _WIN64
 static_assert(sizeof(WNDCLASSEXA) == 48, "the 32-bit class record is 48 bytes");
@@ -89,6 +90,8 @@ static void RestrictDllSearchPath()
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
     RestrictDllSearchPath();
+    if (AnotherSetupRuns(kHostClass))
+        return 0;
     RegisterSetupClass(instance);
     Setup.Instance = instance;
 

@@ -35,6 +35,34 @@ protected:
         ClickButton(dialog, IDOK);
         return WaitForExit(run, shown);
     }
+
+    // Starts setup.exe again while a window of the test holds the foreground,
+    // as another program would. The start must end within seconds with 0 and
+    // show no window. Returns the foreground window once it is `expected`,
+    // else what holds it two seconds later.
+    HWND StartAgain(const std::string& from, HWND elsewhere, HWND expected)
+    {
+        SetForegroundWindow(elsewhere);
+        EXPECT_EQ(GetForegroundWindow(), elsewhere) << "the test's window is not in front";
+        SetupRun again;
+        if (!Start(again, from))
+            return NULL;
+        bool showedWindow = false;
+        for (DWORD start = GetTickCount();
+             WaitForSingleObject(again.process.hProcess, 10) == WAIT_TIMEOUT &&
+             GetTickCount() - start < Scaled(5000);)
+            showedWindow = showedWindow || FindProcessWindow(again.Id(), NULL, NULL);
+        DWORD code = STILL_ACTIVE;
+        GetExitCodeProcess(again.process.hProcess, &code);
+        EXPECT_EQ(code, 0u);
+        EXPECT_FALSE(showedWindow);
+        HWND front = GetForegroundWindow();
+        for (int i = 0; i < 100 && front != expected; ++i) {
+            Sleep(20);
+            front = GetForegroundWindow();
+        }
+        return front;
+    }
 };
 
 }  // namespace
@@ -303,4 +331,41 @@ TEST_F(DialogTest, AMissingReadmeIsCreatedEmptyAndInstalled)
     EXPECT_EQ(Install(run, dialog, kFullName, kTarget, &shown), 0u);
     EXPECT_TRUE(Exists(std::string(kTarget) + "\\readme.txt"));
     EXPECT_EQ(ReadText(std::string(kTarget) + "\\readme.txt"), "");
+}
+
+// While a setup runs, a start from another medium writes nothing and shows
+// nothing: it brings the window of the running setup that the user can act
+// on to the front (the dialog, or the message box that disables it) and
+// ends. The running setup then installs as if it had been alone.
+TEST_F(DialogTest, ASecondStartBringsTheRunningSetupForwardAndEnds)
+{
+    SetupRun run;
+    HWND dialog = Open(run);
+    ASSERT_NE(dialog, nullptr);
+    // A setup that ran from it would create the missing readme.txt.
+    const std::string other = ScratchDir("second-medium");
+    BuildMedium(other);
+    RemoveAll(other + "\\readme.txt");
+    HWND elsewhere = CreateWindowExA(0, "STATIC", "Elsewhere", WS_POPUP | WS_VISIBLE, 0, 0, 100,
+                                     100, NULL, NULL, NULL, NULL);
+    ASSERT_NE(elsewhere, nullptr);
+
+    EXPECT_EQ(StartAgain(other, elsewhere, dialog), dialog);
+    ClickButton(dialog, IDOK);
+    HWND namePrompt = WaitForProcessWindow(run.Id(), "Velquor Setup", "#32770");
+    ASSERT_NE(namePrompt, nullptr);
+    EXPECT_EQ(StartAgain(other, elsewhere, namePrompt), namePrompt);
+    EXPECT_FALSE(Exists(other + "\\readme.txt"));
+    EXPECT_FALSE(Exists(kSettings));
+    EXPECT_FALSE(Exists(kTarget));
+    DestroyWindow(elsewhere);
+
+    ShownMessage prompt;
+    ASSERT_TRUE(AnswerMessageBox(run, &prompt));
+    EXPECT_EQ(prompt.text, "Please enter your full name");
+    std::vector<ShownMessage> shown;
+    EXPECT_EQ(Install(run, dialog, kFullName, kTarget, &shown), 0u);
+    EXPECT_TRUE(shown.empty());
+    EXPECT_EQ(ListNames(kTarget), InstalledNames());
+    EXPECT_EQ(OwnerValue("USER NAME"), kFullName);
 }

@@ -138,6 +138,7 @@ IMPORTABLE = {
         "InvalidateRect",
         "IsDialogMessageA",
         "IsDlgButtonChecked",
+        "IsIconic",
         "IsWindowEnabled",
         "IsWindowVisible",
         "KillTimer",
