@@ -31,12 +31,6 @@ static void OnInitDialog(HWND dialog)
     InitFolderChooser(dialog);
 }
 
-// A folder longer than the read count would be cut and then used: refused.
-static BOOL FolderFieldFits(HWND dialog)
-{
-    return GetWindowTextLengthA(GetDlgItem(dialog, IDC_FOLDER)) < kFieldReadChars;
-}
-
 // Tenths of a megabyte, at most what a DWORD holds.
 static DWORD MegabyteTenths(ULONGLONG bytes, BOOL roundUp)
 {
@@ -44,42 +38,27 @@ static DWORD MegabyteTenths(ULONGLONG bytes, BOOL roundUp)
     return tenths > MAXDWORD ? MAXDWORD : static_cast<DWORD>(tenths);
 }
 
-// The need is rounded up and the free space down, so the two figures never
-// look as if the copy would fit.
-static void FormatNoRoom(char (&text)[kPathChars + 200], const TargetCheck& check)
+// Why a folder is refused and what to do, by verdict. Only the last text
+// takes the figures that every one is given.
+static const char* const kRefusals[] = {
+    "",
+    "Please enter the installation folder as a full path, such as C:\\Velq",
+    "Installing into this folder would delete the install medium. Please choose another folder",
+    "Velquor in this folder is in use. Please close Velquor and press Install again",
+    "Velquor needs %lu.%lu MB for %s, but only %lu.%lu MB are free there. Please make room or "
+    "choose another folder",
+};
+
+static void RefuseTarget(HWND dialog, const char* folder, const TargetCheck& check)
 {
+    // The need is rounded up and the free space down, so the two figures
+    // never look as if the copy would fit. Bounded by construction: a folder
+    // of at most a path and four numbers of at most ten digits.
+    char text[kPathChars + 200];
     const DWORD needed = MegabyteTenths(check.Needed, TRUE);
     const DWORD free = MegabyteTenths(check.Free, FALSE);
-    wsprintfA(text,
-              "Velquor needs %lu.%lu MB on %s, but only %lu.%lu MB are free there. "
-              "Please make room or choose another folder",
-              needed / 10, needed % 10, check.Volume, free / 10, free % 10);
-}
-
-// Says why the folder cannot be installed into, and what to do.
-static void RefuseTarget(HWND dialog, const TargetCheck& check)
-{
-    // Bounded by construction: a volume of at most a path, a listed name, and
-    // four numbers of at most ten digits.
-    char formatted[kPathChars + 200];
-    const char* text = formatted;
-    switch (check.Verdict) {
-    case kTargetNotFullPath:
-        text = "Please enter the installation folder as a full path, such as C:\\Velq";
-        break;
-    case kTargetHoldsMedium:
-        text = "Installing into this folder would delete the install medium. "
-               "Please choose another folder";
-        break;
-    case kTargetInUse:
-        wsprintfA(formatted,
-                  "%s in this folder is in use. Please close Velquor and press Install again",
-                  check.FileInUse);
-        break;
-    default:
-        FormatNoRoom(formatted, check);
-        break;
-    }
+    wsprintfA(text, kRefusals[check.Verdict], needed / 10, needed % 10, folder, free / 10,
+              free % 10);
     MessageBoxA(dialog, text, kSetupCaption, MB_OK);
 }
 
@@ -90,22 +69,23 @@ static void OnInstall(HWND dialog)
         MessageBoxA(dialog, "Please enter your full name", kSetupCaption, MB_OK);
         return;
     }
-    if (!FolderFieldFits(dialog)) {
+    // Read with room to spare: a folder longer than the read count would be
+    // cut and then used, so it is refused.
+    char folder[kFieldChars];
+    GetDlgItemTextA(dialog, IDC_FOLDER, folder, sizeof folder);
+    if (strlen(folder) >= kFieldReadChars) {
         MessageBoxA(dialog, "Please choose a shorter installation folder", kSetupCaption, MB_OK);
         return;
     }
-    char folder[kFieldChars];
-    GetDlgItemTextA(dialog, IDC_FOLDER, folder, kFieldReadChars);
     AppendSeparator(folder, kPathChars);
     TargetCheck check;
     CheckTarget(folder, &check);
     if (check.Verdict != kTargetAccepted) {
-        RefuseTarget(dialog, check);
+        RefuseTarget(dialog, folder, check);
         return;
     }
     // Not created here: the copy does that.
     CopyPath(Setup.TargetDir, folder);
-    Setup.Selection = check.Selection;
     WriteOwnerRecord(Setup.UserName, Setup.TargetDir);
     Setup.AddToStartMenu = IsDlgButtonChecked(dialog, IDC_START_MENU);
     EndDialog(dialog, 1);

@@ -57,9 +57,8 @@ void MeasureSelection(const char* targetDir, DWORD clusterBytes, SelectionSize* 
                 Add(file, mask, &size->Written);
                 return TRUE;
             });
-        CopyPath(path, name);
-        DropSeparator(path);
-        AddRemoved(targetDir, path, mask, &size->Replaced);
+        // The target's entry of the same name, whatever its case.
+        AddRemoved(targetDir, entry.cFileName, mask, &size->Replaced);
         return TRUE;
     });
 }

@@ -4,6 +4,7 @@
 
 #include "engine/install_selection.h"
 #include "setup/kernel_function.h"
+#include "setup/setup_state.h"
 
 static BOOL IsSeparator(char c)
 {
@@ -24,8 +25,8 @@ static size_t NameLength(const char* text)
     return length;
 }
 
-// The length of "C:\" or "\\server\share\" at the start of a full path, or
-// 0 when it has no such root.
+// The length of "C:\" or "\\server\share\" at the start of a folder that
+// ends with a separator, or 0 when it has no such root.
 static size_t RootLength(const char* folder)
 {
     if (IsDrivePath(folder))
@@ -39,17 +40,10 @@ static size_t RootLength(const char* folder)
         return 0;
     const size_t shareAt = 2 + server + 1;
     const size_t share = NameLength(folder + shareAt);
-    if (share == 0)
-        return 0;
-    return folder[shareAt + share] ? shareAt + share + 1 : shareAt + share;
+    return share == 0 || !folder[shareAt + share] ? 0 : shareAt + share + 1;
 }
 
-BOOL IsFullPath(const char* folder)
-{
-    return RootLength(folder) != 0;
-}
-
-const char* ProgramFileInUse(const char* targetDir)
+BOOL ProgramFileInUse(const char* targetDir)
 {
     for (const char* name : SelectedFiles) {
         char path[kPathChars];
@@ -66,9 +60,9 @@ const char* ProgramFileInUse(const char* targetDir)
         }
         const DWORD error = GetLastError();
         if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION)
-            return name;
+            return TRUE;
     }
-    return NULL;
+    return FALSE;
 }
 
 struct VolumeSpace {
@@ -76,58 +70,49 @@ struct VolumeSpace {
     DWORD ClusterBytes;
 };
 
-// The target's nearest folder that exists: free space can only be asked of
-// an existing one. Ends with a separator; at worst the root.
-static void NearestFolder(const char* targetDir, size_t rootLength, char (&folder)[kPathChars])
+// Cuts the last folder off path, which ends with a separator: FALSE when
+// only the root of rootLength characters is left.
+static BOOL CutToParent(char* path, size_t rootLength)
 {
-    CopyPath(folder, targetDir);
-    size_t length = strlen(folder);
-    while (length > rootLength) {
-        char path[kPathChars];
-        CopyPath(path, folder);
-        path[length - 1] = '\0';
-        const DWORD attributes = GetFileAttributesA(path);
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
-            return;
-        do
-            --length;
-        while (length > rootLength && !IsSeparator(folder[length - 1]));
-        folder[length] = '\0';
-    }
+    size_t length = strlen(path);
+    if (length <= rootLength)
+        return FALSE;
+    do
+        --length;
+    while (length > rootLength && !IsSeparator(path[length - 1]));
+    path[length] = '\0';
+    return TRUE;
 }
 
 // The free bytes available to this user on the volume of targetDir, and its
 // cluster size. FALSE when the free space cannot be read.
 static BOOL ReadVolumeSpace(const char* targetDir, size_t rootLength, VolumeSpace* space)
 {
-    char root[kPathChars];
     char folder[kPathChars];
-    CopyPath(root, targetDir);
-    root[rootLength] = '\0';
-    if (!AppendSeparator(root, kPathChars))
-        return FALSE;
-    NearestFolder(targetDir, rootLength, folder);
-
+    CopyPath(folder, targetDir);
+    // Windows 95 before OSR2 lacks the call that sees quotas and past 2 GB.
+    // It is asked of the nearest folder that exists: a missing one has no
+    // free space, and a folder may be another volume mounted there.
+    auto freeSpace = KernelFunction<decltype(&GetDiskFreeSpaceExA)>("GetDiskFreeSpaceExA");
+    ULARGE_INTEGER available;
+    ULARGE_INTEGER total;
+    ULARGE_INTEGER free;
+    while (freeSpace && !freeSpace(folder, &available, &total, &free)) {
+        if (!CutToParent(folder, rootLength))
+            return FALSE;
+    }
+    // The root ends with its separator, as older systems want it here.
+    folder[rootLength] = '\0';
     DWORD sectorsPerCluster = 0;
     DWORD bytesPerSector = 0;
     DWORD freeClusters = 0;
     DWORD clusters = 0;
-    // Older systems take only the root here.
-    const BOOL classic =
-        GetDiskFreeSpaceA(root, &sectorsPerCluster, &bytesPerSector, &freeClusters, &clusters);
+    const BOOL classic = GetDiskFreeSpaceA(folder, &sectorsPerCluster, &bytesPerSector,
+                                           &freeClusters, &clusters);
     space->ClusterBytes = classic ? sectorsPerCluster * bytesPerSector : 4096;
-    // Windows 95 before OSR2 lacks the call that sees quotas and past 2 GB.
-    if (auto freeSpace = KernelFunction<decltype(&GetDiskFreeSpaceExA)>("GetDiskFreeSpaceExA")) {
-        ULARGE_INTEGER available;
-        ULARGE_INTEGER total;
-        ULARGE_INTEGER free;
-        if (!freeSpace(folder, &available, &total, &free))
-            return FALSE;
-        space->Free = available.QuadPart;
-        return TRUE;
-    }
-    space->Free = ULONGLONG(freeClusters) * sectorsPerCluster * bytesPerSector;
-    return classic;
+    space->Free = freeSpace ? available.QuadPart
+                            : ULONGLONG(freeClusters) * sectorsPerCluster * bytesPerSector;
+    return freeSpace || classic;
 }
 
 // Set when the copy cannot fit: what must be free and what is.
@@ -135,16 +120,14 @@ static void CheckSpace(const char* targetDir, size_t rootLength, TargetCheck* ch
 {
     VolumeSpace space = {0, 4096};
     const BOOL known = ReadVolumeSpace(targetDir, rootLength, &space);
-    MeasureSelection(targetDir, space.ClusterBytes, &check->Selection);
-    const ULONGLONG written = check->Selection.Written.Space;
-    const ULONGLONG replaced = check->Selection.Replaced.Space;
+    MeasureSelection(targetDir, space.ClusterBytes, &Setup.Selection);
+    const ULONGLONG written = Setup.Selection.Written.Space;
+    const ULONGLONG replaced = Setup.Selection.Replaced.Space;
     if (!known || written <= replaced || written - replaced <= space.Free)
         return;
     check->Verdict = kTargetTooSmall;
     check->Needed = written - replaced;
     check->Free = space.Free;
-    CopyPath(check->Volume, targetDir);
-    check->Volume[IsSeparator(targetDir[rootLength - 1]) ? rootLength - 1 : rootLength] = '\0';
 }
 
 void CheckTarget(const char* targetDir, TargetCheck* check)
@@ -157,7 +140,7 @@ void CheckTarget(const char* targetDir, TargetCheck* check)
         return;
     else if (rootLength == 0)
         check->Verdict = kTargetNotFullPath;
-    else if ((check->FileInUse = ProgramFileInUse(targetDir)) != NULL)
+    else if (ProgramFileInUse(targetDir))
         check->Verdict = kTargetInUse;
     else
         CheckSpace(targetDir, rootLength, check);

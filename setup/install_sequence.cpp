@@ -54,15 +54,15 @@ static BOOL IsFile(const char* path)
 }
 
 // The check that Install makes of the folder field, made of the default
-// folder: FALSE when it is refused, before anything is removed.
+// folder (which has no separator yet): FALSE when it is refused, before
+// anything is removed.
 static BOOL AcceptDefaultTarget()
 {
     char folder[kPathChars];
     TargetCheck check;
-    if (!CopyPath(folder, Setup.TargetDir) || !AppendSeparator(folder, kPathChars))
+    if (!JoinPath(folder, Setup.TargetDir, "\\"))
         return FALSE;
     CheckTarget(folder, &check);
-    Setup.Selection = check.Selection;
     return check.Verdict == kTargetAccepted;
 }
 

@@ -218,7 +218,7 @@ TEST_F(InstallTest, AProgramFileInUseIsRefusedBeforeAnythingIsRemoved)
     ClickButton(dialog, IDOK);
     ShownMessage refused;
     EXPECT_TRUE(AnswerMessageBox(run, &refused));
-    EXPECT_EQ(refused, (ShownMessage{"Velquor Setup", "VelQ.exe in this folder is in use. Please "
+    EXPECT_EQ(refused, (ShownMessage{"Velquor Setup", "Velquor in this folder is in use. Please "
                                                       "close Velquor and press Install again"}));
     EXPECT_TRUE(Exists(std::string(kTarget) + "\\dibs\\earlier.dat"));
     EXPECT_FALSE(Exists(kSettings));
@@ -281,10 +281,10 @@ TEST_F(InstallTest, AnInstallationTooLargeForTheDriveIsRefusedBeforeAnythingIsRe
     EXPECT_EQ(refused.caption, "Velquor Setup");
     // The copy needs the large file and a little more.
     EXPECT_EQ(refused.text.substr(0, 15), "Velquor needs 4") << refused.text;
-    const size_t figures = refused.text.find(" MB on");
+    const size_t figures = refused.text.find(" MB for");
     ASSERT_NE(figures, std::string::npos) << refused.text;
     EXPECT_EQ(refused.text.substr(figures),
-              " MB on S:, but only " + free +
+              " MB for S:\\Velq\\, but only " + free +
                   " are free there. Please make room or choose another folder");
     EXPECT_EQ(ListNames(target), Names{"dibs\\"});
     EXPECT_EQ(ListNames(target + "\\dibs"), Names{"earlier.dat"});
