@@ -64,9 +64,7 @@ static void DrawBar(const DRAWITEMSTRUCT& item)
 {
     RECT done = item.rcItem;
     RECT rest = item.rcItem;
-    const LONG_PTR percent = GetWindowLongPtrA(item.hwndItem, GWLP_USERDATA);
-    done.right = rest.left =
-        done.left + (done.right - done.left) * static_cast<LONG>(percent) / 100;
+    done.right = rest.left = done.left + (done.right - done.left) * Setup.PercentCopied / 100;
     FillRect(item.hDC, &done, reinterpret_cast<HBRUSH>(COLOR_HIGHLIGHT + 1));
     FillRect(item.hDC, &rest, reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1));
 }
@@ -79,43 +77,30 @@ static INT_PTR CALLBACK ProgressProc(HWND, UINT message, WPARAM, LPARAM lParam)
     return TRUE;
 }
 
-// Lets the window repaint and be moved while the copy runs on the one
-// thread: only its own messages, so nothing else of the program runs.
-static void PumpProgressMessages()
-{
-    MSG message;
-    while (PeekMessageA(&message, Setup.ProgressWindow, 0, 0, PM_REMOVE))
-        DispatchMessageA(&message);
-}
-
-// Whole percent of the bytes copied; worked in 32 bits, as no size here
-// needs the precision of 64.
-static int PercentCopied()
-{
-    ULONGLONG done = Setup.BytesCopied;
-    ULONGLONG total = Setup.Selection.Written.Bytes;
-    while (total > 0xFFFFFF) {
-        total >>= 1;
-        done >>= 1;
-    }
-    if (total == 0 || done >= total)
-        return total == 0 ? 0 : 100;
-    return static_cast<int>(static_cast<DWORD>(done) * 100 / static_cast<DWORD>(total));
-}
-
+// Shows the file and the share of the bytes done, then lets the window
+// repaint and be moved while the copy runs on the one thread: only its own
+// messages, so nothing else of the program runs meanwhile.
 static void ShowProgress(const char* folder, const char* name)
 {
     HWND window = Setup.ProgressWindow;
-    HWND bar = GetDlgItem(window, IDC_PROGRESS_BAR);
-    const int percent = PercentCopied();
-    char text[8];
-    wsprintfA(text, "%d%%", percent);
+    // In kilobytes, and in quarter megabytes beyond 16 GB, so that a
+    // hundred times either fits 32 bits.
+    DWORD done = static_cast<DWORD>(Setup.BytesCopied >> 10);
+    DWORD total = static_cast<DWORD>(Setup.Selection.Written.Bytes >> 10);
+    if (total > 0xFFFFFF) {
+        done >>= 8;
+        total >>= 8;
+    }
+    Setup.PercentCopied = total ? done * 100 / total : 0;
+    char percent[8];
+    wsprintfA(percent, "%d%%", Setup.PercentCopied);
     SetDlgItemTextA(window, IDC_PROGRESS_FOLDER, folder);
     SetDlgItemTextA(window, IDC_PROGRESS_FILE, name);
-    SetWindowLongPtrA(bar, GWLP_USERDATA, percent);
-    SetWindowTextA(bar, text);
-    InvalidateRect(bar, NULL, FALSE);
-    PumpProgressMessages();
+    // The bar repaints with its text.
+    SetDlgItemTextA(window, IDC_PROGRESS_BAR, percent);
+    MSG message;
+    while (PeekMessageA(&message, window, 0, 0, PM_REMOVE))
+        DispatchMessageA(&message);
 }
 
 // Told of every file before it is copied; shows it when the last update is
@@ -132,7 +117,6 @@ static void NoteCopying(const char* folder, const char* name, ULONGLONG bytes)
 
 void OpenProgressWindow(HWND owner)
 {
-    Setup.BytesCopied = 0;
     Setup.ProgressWindow = CreateDialogIndirectParamA(Setup.Instance, &kProgressTemplate.Dialog,
                                                       owner, ProgressProc, 0);
     if (!Setup.ProgressWindow)
@@ -145,7 +129,5 @@ void OpenProgressWindow(HWND owner)
 void CloseProgressWindow()
 {
     Setup.CopyingFile = NULL;
-    if (Setup.ProgressWindow)
-        DestroyWindow(Setup.ProgressWindow);
-    Setup.ProgressWindow = NULL;
+    DestroyWindow(Setup.ProgressWindow);
 }

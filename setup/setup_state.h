@@ -27,10 +27,11 @@ struct SetupState {
     // Told of every file just before the copy writes it: the target folder
     // (ending with "\"), the name and its size. Null while nobody watches.
     void (*CopyingFile)(const char* targetFolder, const char* name, ULONGLONG bytes);
-    // During the copy: the progress window, the bytes copied so far and when
-    // the window last showed them.
+    // During the copy: the progress window, the bytes copied so far, and the
+    // share of them and the time it last showed.
     HWND ProgressWindow;
     ULONGLONG BytesCopied;
+    int PercentCopied;
     DWORD ProgressShownAt;
     char ChooserFile[kFieldChars];
     char ChooserFileTitle[kFieldChars];
