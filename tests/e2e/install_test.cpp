@@ -55,11 +55,7 @@ TEST_F(InstallTest, TheCopyShowsItsProgressUntilTheProgramStarts)
     for (int i = 0; i < 1000; ++i)
         WriteText(medium + "\\exams\\bulk" + std::to_string(i) + ".dat", std::string(500, 'b'));
     SetupRun run;
-    ASSERT_TRUE(Start(run, medium));
-    HWND dialog = Dialog(run);
-    ASSERT_NE(dialog, nullptr);
-    SetControlText(dialog, IDC_NAME, kFullName);
-    ClickButton(dialog, IDOK);
+    ASSERT_NE(StartAndInstall(run), nullptr);
     std::vector<int> percents;
     std::set<std::string> folders;
     std::set<std::string> files;
@@ -211,11 +207,8 @@ TEST_F(InstallTest, AProgramFileInUseIsRefusedBeforeAnythingIsRemoved)
     WriteText(std::string(kTarget) + "\\dibs\\earlier.dat", "earlier");
     HANDLE held = HoldOpen(std::string(kTarget) + "\\velq.exe");
     SetupRun run;
-    ASSERT_TRUE(Start(run, medium));
-    HWND dialog = Dialog(run);
+    HWND dialog = StartAndInstall(run);
     ASSERT_NE(dialog, nullptr);
-    SetControlText(dialog, IDC_NAME, kFullName);
-    ClickButton(dialog, IDOK);
     ShownMessage refused;
     EXPECT_TRUE(AnswerMessageBox(run, &refused));
     EXPECT_EQ(refused, (ShownMessage{"Velquor Setup", "Velquor in this folder is in use. Please "
@@ -268,14 +261,9 @@ TEST_F(InstallTest, AnInstallationTooLargeForTheDriveIsRefusedBeforeAnythingIsRe
     const std::string target = drive + "\\Velq";
     MakeDir(target + "\\dibs");
     WriteText(target + "\\dibs\\earlier.dat", "earlier");
-    SetupRun run;
-    ASSERT_TRUE(Start(run, medium));
-    HWND dialog = Dialog(run);
-    ASSERT_NE(dialog, nullptr);
-    SetControlText(dialog, IDC_NAME, kFullName);
-    SetControlText(dialog, IDC_FOLDER, target);
     const std::string free = FreeMegabytes(drive);
-    ClickButton(dialog, IDOK);
+    SetupRun run;
+    ASSERT_NE(StartAndInstall(run, target), nullptr);
     ShownMessage refused;
     EXPECT_TRUE(AnswerMessageBox(run, &refused));
     EXPECT_EQ(refused.caption, "Velquor Setup");
@@ -303,12 +291,7 @@ TEST_F(InstallTest, AReinstallFitsWhereTheEarlierInstallationWas)
     WriteText(medium + "\\exams\\large.dat", std::string(2 << 20, 'x'));
     const std::string target = drive + "\\Velq";
     SetupRun first;
-    ASSERT_TRUE(Start(first, medium));
-    HWND dialog = Dialog(first);
-    ASSERT_NE(dialog, nullptr);
-    SetControlText(dialog, IDC_NAME, kFullName);
-    SetControlText(dialog, IDC_FOLDER, target);
-    ClickButton(dialog, IDOK);
+    ASSERT_NE(StartAndInstall(first, target), nullptr);
     std::vector<ShownMessage> shown;
     EXPECT_EQ(WaitForExit(first, &shown), 0u);
     ASSERT_EQ(shown, Messages{});
@@ -322,12 +305,7 @@ TEST_F(InstallTest, AReinstallFitsWhereTheEarlierInstallationWas)
 
     RemoveAll(kSettings);
     SetupRun second;
-    ASSERT_TRUE(Start(second, medium));
-    dialog = Dialog(second);
-    ASSERT_NE(dialog, nullptr);
-    SetControlText(dialog, IDC_NAME, kFullName);
-    SetControlText(dialog, IDC_FOLDER, target);
-    ClickButton(dialog, IDOK);
+    ASSERT_NE(StartAndInstall(second, target), nullptr);
     EXPECT_EQ(WaitForExit(second, &shown), 0u);
     EXPECT_EQ(shown, Messages{});
     EXPECT_EQ(ListNames(target), InstalledNames());
