@@ -1,13 +1,19 @@
 #!/usr/bin/env bash
 # Runs the shipped 32-bit setup.exe of WIN32_BUILD in the test run's Wine
 # environment (wine-env.sh), driven by DRIVER (install_scenario.exe), on a
-# fresh sample medium.
+# fresh sample medium. Skips where 32-bit programs do not run
+# (win32-programs.sh).
 #   run-install-scenario.sh SOURCE_DIR WIN32_BUILD ENV_DIR DRIVER
 set -euo pipefail
 source_dir=$1
 win32_build=$2
 env_dir=$3
 driver=$4
+
+if [ -s "$env_dir/win32-skip" ]; then
+    echo "SKIPPED: $(cat "$env_dir/win32-skip")"
+    exit 0
+fi
 
 for needed in "$win32_build/setup.exe" "$win32_build/tests/sample/VelQ.exe"; do
     if [ ! -e "$needed" ]; then
