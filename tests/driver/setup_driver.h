@@ -44,9 +44,9 @@ bool IsRunning(const SetupRun& run);
 // ones those started in turn.
 std::vector<RunProcess> StartedProcesses(const SetupRun& run);
 
-// Ends the setup when it still runs, then every process it started, each by
-// its id. Returns what it ended. Started programs inherit the test's output:
-// one left running would hold the test runner's pipe open.
+// Ends the setup when it still runs, then every process it started, found
+// by their ids. Returns what it ended. Started programs inherit the test's
+// output: one left running would hold the test runner's pipe open.
 std::vector<RunProcess> EndRun(SetupRun& run);
 
 // A visible top-level window of the process with this title (any title when

@@ -297,6 +297,11 @@ static void InstallAndCheck(SetupRun& run, const std::string& setupExe, const st
     const DWORD exitCode = WaitForExit(run, &shown, kStepMs);
     Check(exitCode == 0, "setup.exe ends with exit code 0",
           exitCode == STILL_ACTIVE ? NotThere(run) : "code " + std::to_string(exitCode));
+    if (exitCode == STILL_ACTIVE) {
+        // Hung; the program it started, if any, is waited for on its own.
+        printf("ending setup.exe (process %lu)\n", run.Id());
+        TerminateProcess(run.process.hProcess, 1);
+    }
     for (const ShownMessage& message : shown)
         Check(false, "no message box", message.caption + ": " + message.text);
 
