@@ -1,17 +1,65 @@
 #include "tests/driver/setup_driver.h"
 
+#include <tlhelp32.h>
+
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+
+namespace {
+
+std::vector<PROCESSENTRY32> Processes()
+{
+    std::vector<PROCESSENTRY32> processes;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return processes;
+    PROCESSENTRY32 entry;
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+        processes.push_back(entry);
+    CloseHandle(snapshot);
+    return processes;
+}
+
+std::string ProcessName(DWORD processId)
+{
+    for (const PROCESSENTRY32& entry : Processes())
+        if (entry.th32ProcessID == processId)
+            return entry.szExeFile;
+    return "a process";
+}
+
+// Ends the process when it still runs and waits for its end; false when it
+// had ended.
+bool EndProcess(HANDLE process)
+{
+    if (WaitForSingleObject(process, 0) != WAIT_TIMEOUT)
+        return false;
+    TerminateProcess(process, 1);
+    WaitForSingleObject(process, 5000);
+    return true;
+}
+
+bool EndProcessById(DWORD processId)
+{
+    HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, processId);
+    if (!process)
+        return false;
+    const bool ended = EndProcess(process);
+    CloseHandle(process);
+    return ended;
+}
+
+}  // namespace
 
 SetupRun::~SetupRun()
 {
     if (!process.hProcess)
         return;
-    if (WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT) {
-        TerminateProcess(process.hProcess, 1);
-        WaitForSingleObject(process.hProcess, 5000);
-    }
+    EndProcess(process.hProcess);
     CloseHandle(process.hProcess);
     CloseHandle(process.hThread);
 }
@@ -27,7 +75,43 @@ bool StartSetup(SetupRun& run, const std::string& setupExe, const std::string& m
                           &run.process);
 }
 
+bool IsRunning(const SetupRun& run)
+{
+    return WaitForSingleObject(run.process.hProcess, 0) == WAIT_TIMEOUT;
+}
+
 namespace {
+
+// How long a window of the program under test may take to answer a message
+// (stretched like the waits) before the driver takes its program for hung.
+constexpr DWORD kAnswerMs = 10000;
+
+// Sends a message to a control of another process's dialog. A control that
+// is there but does not answer in time belongs to a hung program: it is
+// named and ended, so that its run does not wait out every later step.
+bool SendToControl(HWND dialog, int controlId, UINT message, const char* messageName, WPARAM wParam,
+                   LPARAM lParam, DWORD_PTR* result)
+{
+    HWND control = GetDlgItem(dialog, controlId);
+    if (!control)
+        return false;
+    if (SendMessageTimeoutA(control, message, wParam, lParam, SMTO_ABORTIFHUNG, Scaled(kAnswerMs),
+                            result))
+        return true;
+    if (!IsWindow(control))
+        return false;
+    DWORD processId = 0;
+    GetWindowThreadProcessId(control, &processId);
+    char title[256] = "";
+    GetWindowTextA(dialog, title, sizeof title);
+    fprintf(stderr,
+            "%s (process %lu) hung: \"%s\" did not answer %s to control %d within %lu s; "
+            "ending it\n",
+            ProcessName(processId).c_str(), processId, title, messageName, controlId,
+            Scaled(kAnswerMs) / 1000);
+    EndProcessById(processId);
+    return false;
+}
 
 struct WindowSearch {
     DWORD processId;
@@ -59,11 +143,6 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter)
         return TRUE;
     search->found = window;
     return FALSE;
-}
-
-bool IsRunning(const SetupRun& run)
-{
-    return WaitForSingleObject(run.process.hProcess, 0) == WAIT_TIMEOUT;
 }
 
 // A message box is a dialog whose text is the static control 0xFFFF and
@@ -123,16 +202,63 @@ HWND WaitForProcessWindow(DWORD processId, const char* title, const char* window
     return NULL;
 }
 
+std::vector<RunProcess> StartedProcesses(const SetupRun& run)
+{
+    // Found by their parents' ids: the setup's stays its own while the run
+    // holds its handle, a started program's while it runs.
+    const std::vector<PROCESSENTRY32> processes = Processes();
+    std::vector<DWORD> parents = {run.Id()};
+    std::vector<RunProcess> started;
+    for (size_t i = 0; i < parents.size(); ++i) {
+        for (const PROCESSENTRY32& entry : processes) {
+            const DWORD id = entry.th32ProcessID;
+            if (entry.th32ParentProcessID != parents[i] ||
+                std::find(parents.begin(), parents.end(), id) != parents.end())
+                continue;
+            parents.push_back(id);
+            started.push_back({id, entry.szExeFile});
+        }
+    }
+    return started;
+}
+
+std::vector<RunProcess> EndRun(SetupRun& run)
+{
+    std::vector<RunProcess> ended;
+    if (!run.process.hProcess)
+        return ended;
+    // The setup first, so that it starts nothing more.
+    const std::string setupName = ProcessName(run.Id());
+    if (EndProcess(run.process.hProcess))
+        ended.push_back({run.Id(), setupName});
+    for (const RunProcess& started : StartedProcesses(run))
+        if (EndProcessById(started.id))
+            ended.push_back(started);
+    return ended;
+}
+
 std::string ControlText(HWND dialog, int controlId)
 {
     char text[4096] = "";
-    SendDlgItemMessageA(dialog, controlId, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+    DWORD_PTR length = 0;
+    SendToControl(dialog, controlId, WM_GETTEXT, "WM_GETTEXT", sizeof text,
+                  reinterpret_cast<LPARAM>(text), &length);
     return text;
 }
 
 void SetControlText(HWND dialog, int controlId, const std::string& text)
 {
-    SendDlgItemMessageA(dialog, controlId, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    DWORD_PTR done = 0;
+    SendToControl(dialog, controlId, WM_SETTEXT, "WM_SETTEXT", 0,
+                  reinterpret_cast<LPARAM>(text.c_str()), &done);
+}
+
+LRESULT ButtonState(HWND dialog, int controlId)
+{
+    DWORD_PTR state = 0;
+    if (!SendToControl(dialog, controlId, BM_GETCHECK, "BM_GETCHECK", 0, 0, &state))
+        return -1;
+    return static_cast<LRESULT>(state);
 }
 
 void ClickButton(HWND dialog, int controlId)
@@ -155,7 +281,7 @@ HWND WaitForRunDialog(const SetupRun& run, const char* title, DWORD timeoutMs)
     return NULL;
 }
 
-} // namespace
+}  // namespace
 
 HWND WaitForInstallDialog(const SetupRun& run, DWORD timeoutMs)
 {

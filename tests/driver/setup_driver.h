@@ -6,12 +6,21 @@
 #include <vector>
 
 // Runs the real setup.exe and acts on it as a user would: finds its windows,
-// reads and answers its message boxes, waits for it to end.
+// reads and answers its message boxes, waits for it to end. Every wait and
+// every message sent to the program has a time-out: a window that does not
+// answer in time belongs to a hung program, which the driver names on
+// standard error and ends, so that the later waits of its run end at once.
 
 struct SetupRun {
     PROCESS_INFORMATION process = {};
     ~SetupRun();  // a run that is still going when a test ends is stopped
     DWORD Id() const { return process.dwProcessId; }
+};
+
+// A process that a run started, or the setup itself.
+struct RunProcess {
+    DWORD id;
+    std::string name;  // the program's file name, such as "VelQ.exe"
 };
 
 struct ShownMessage {
@@ -29,14 +38,30 @@ DWORD Scaled(DWORD ms);
 bool StartSetup(SetupRun& run, const std::string& setupExe, const std::string& medium,
                 const std::string& stubLog);
 
+bool IsRunning(const SetupRun& run);
+
+// The processes that the run's setup started and that still run, with the
+// ones those started in turn.
+std::vector<RunProcess> StartedProcesses(const SetupRun& run);
+
+// Ends the setup when it still runs, then every process it started, found
+// by their ids. Returns what it ended. Started programs inherit the test's
+// output: one left running would hold the test runner's pipe open.
+std::vector<RunProcess> EndRun(SetupRun& run);
+
 // A visible top-level window of the process with this title (any title when
 // null) and window class (any class when null), or null.
 HWND FindProcessWindow(DWORD processId, const char* title, const char* windowClass);
 HWND WaitForProcessWindow(DWORD processId, const char* title, const char* windowClass,
                           DWORD timeoutMs = 15000);
 
-// The text of a control of a window of another process.
+// The text of a control of a window of another process; empty when it did
+// not answer.
 std::string ControlText(HWND dialog, int controlId);
+
+// The state of a check box of a window of another process (BM_GETCHECK):
+// BST_CHECKED, BST_UNCHECKED, or -1 when it did not answer.
+LRESULT ButtonState(HWND dialog, int controlId);
 
 // Types text into a control, replacing what it held.
 void SetControlText(HWND dialog, int controlId, const std::string& text);

@@ -73,7 +73,7 @@ TEST_F(DialogTest, OpensWithTheDefaultFolderATickedBoxAndTheReadmeAsStored)
     HWND dialog = Open(run);
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(ControlText(dialog, IDC_FOLDER), "C:\\Velq");
-    EXPECT_EQ(SendDlgItemMessageA(dialog, IDC_START_MENU, BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(ButtonState(dialog, IDC_START_MENU), BST_CHECKED);
     EXPECT_EQ(ControlText(dialog, IDC_README), ReadText(medium + "\\readme.txt"));
     EXPECT_EQ(ControlText(dialog, IDC_NAME), "");
 }
