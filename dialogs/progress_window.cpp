@@ -91,7 +91,8 @@ static void ShowProgress(const char* folder, const char* name)
         done >>= 8;
         total >>= 8;
     }
-    Setup.PercentCopied = total ? done * 100 / total : 0;
+    // More than the measure only where the medium changed meanwhile.
+    Setup.PercentCopied = total == 0 ? 0 : done >= total ? 100 : done * 100 / total;
     char percent[8];
     wsprintfA(percent, "%d%%", Setup.PercentCopied);
     SetDlgItemTextA(window, IDC_PROGRESS_FOLDER, folder);
