@@ -4,7 +4,7 @@
 
 #include "dialogs/folder_chooser.h"
 #include "dialogs/owner_record.h"
-#include "engine/install_selection.h"
+#include "engine/target_check.h"
 #include "res/resource.h"
 #include "setup/characters.h"
 #include "setup/setup_state.h"
@@ -31,10 +31,35 @@ static void OnInitDialog(HWND dialog)
     InitFolderChooser(dialog);
 }
 
-// A folder longer than the read count would be cut and then used: refused.
-static BOOL FolderFieldFits(HWND dialog)
+// Tenths of a megabyte, at most what a DWORD holds.
+static DWORD MegabyteTenths(ULONGLONG bytes, BOOL roundUp)
 {
-    return GetWindowTextLengthA(GetDlgItem(dialog, IDC_FOLDER)) < kFieldReadChars;
+    const ULONGLONG tenths = (bytes * 10 + (roundUp ? 0xFFFFF : 0)) >> 20;
+    return tenths > MAXDWORD ? MAXDWORD : static_cast<DWORD>(tenths);
+}
+
+// Why a folder is refused and what to do, by verdict. Only the last text
+// takes the figures that every one is given.
+static const char* const kRefusals[] = {
+    "",
+    "Please enter the installation folder as a full path, such as C:\\Velq",
+    "Installing into this folder would delete the install medium. Please choose another folder",
+    "Velquor in this folder is in use. Please close Velquor and press Install again",
+    "Velquor needs %lu.%lu MB for %s, but only %lu.%lu MB are free there. Please make room or "
+    "choose another folder",
+};
+
+static void RefuseTarget(HWND dialog, const char* folder, const TargetCheck& check)
+{
+    // The need is rounded up and the free space down, so the two figures
+    // never look as if the copy would fit. Bounded by construction: a folder
+    // of at most a path and four numbers of at most ten digits.
+    char text[kPathChars + 200];
+    const DWORD needed = MegabyteTenths(check.Needed, TRUE);
+    const DWORD free = MegabyteTenths(check.Free, FALSE);
+    wsprintfA(text, kRefusals[check.Verdict], needed / 10, needed % 10, folder, free / 10,
+              free % 10);
+    MessageBoxA(dialog, text, kSetupCaption, MB_OK);
 }
 
 static void OnInstall(HWND dialog)
@@ -44,22 +69,22 @@ static void OnInstall(HWND dialog)
         MessageBoxA(dialog, "Please enter your full name", kSetupCaption, MB_OK);
         return;
     }
-    if (!FolderFieldFits(dialog)) {
+    // Read with room to spare: a folder longer than the read count would be
+    // cut and then used, so it is refused.
+    char folder[kFieldChars];
+    GetDlgItemTextA(dialog, IDC_FOLDER, folder, sizeof folder);
+    if (strlen(folder) >= kFieldReadChars) {
         MessageBoxA(dialog, "Please choose a shorter installation folder", kSetupCaption, MB_OK);
         return;
     }
-    char folder[kFieldChars];
-    GetDlgItemTextA(dialog, IDC_FOLDER, folder, kFieldReadChars);
     AppendSeparator(folder, kPathChars);
-    // Relative text resolves against the current directory, the medium.
-    if (TargetHoldsMedium(folder)) {
-        MessageBoxA(dialog,
-                    "Installing into this folder would delete the install medium. "
-                    "Please choose another folder",
-                    kSetupCaption, MB_OK);
+    TargetCheck check;
+    CheckTarget(folder, &check);
+    if (check.Verdict != kTargetAccepted) {
+        RefuseTarget(dialog, folder, check);
         return;
     }
-    // Not created or otherwise checked here: the copy does that.
+    // Not created here: the copy does that.
     CopyPath(Setup.TargetDir, folder);
     WriteOwnerRecord(Setup.UserName, Setup.TargetDir);
     Setup.AddToStartMenu = IsDlgButtonChecked(dialog, IDC_START_MENU);

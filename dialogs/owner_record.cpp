@@ -22,7 +22,7 @@ static void QueryText(HKEY key, const char* valueName, char* buffer, DWORD size)
     DWORD length = 0;
     if (RegQueryValueExA(key, valueName, NULL, &type, NULL, &length) != ERROR_SUCCESS)
         return;
-    char* value = static_cast<char*>(LocalAlloc(LMEM_FIXED, length + 1));
+    char* value = static_cast<char*>(GlobalAlloc(GMEM_FIXED, length + 1));
     if (!value)
         return;
     if (RegQueryValueExA(key, valueName, NULL, &type, reinterpret_cast<BYTE*>(value), &length) ==
@@ -30,7 +30,7 @@ static void QueryText(HKEY key, const char* valueName, char* buffer, DWORD size)
         value[length] = '\0';
         CopyWholeCharacters(buffer, size, value);
     }
-    LocalFree(value);
+    GlobalFree(value);
 }
 
 static void QueryKeyText(HKEY key, const char* valueName, char* buffer, DWORD size)

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "setup/path_text.h"
+
 // Calls visit(entry) for every entry that matches the pattern, in the order
 // the file system delivers them, until visit returns FALSE. Names that begin
 // with "." are skipped: the self and parent entries, and dot names that are
@@ -26,4 +28,24 @@ BOOL WalkFolder(const char* pattern, Visit visit)
 inline BOOL IsFolder(const WIN32_FIND_DATAA& entry)
 {
     return (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+inline ULONGLONG FileBytes(const WIN32_FIND_DATAA& entry)
+{
+    return (ULONGLONG(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
+}
+
+// Calls visit(entry) for every plain file of folder (which ends with "\"),
+// the files that the copy of a listed folder takes, until visit returns
+// FALSE. A folder that cannot be listed has none. FALSE only when the
+// pattern would not fit.
+template <typename Visit>
+BOOL WalkFolderFiles(const char* folder, Visit visit)
+{
+    char pattern[kPathChars];
+    if (!JoinPath(pattern, folder, "*.*"))
+        return FALSE;
+    WalkFolder(pattern,
+               [&](const WIN32_FIND_DATAA& entry) { return IsFolder(entry) || visit(entry); });
+    return TRUE;
 }

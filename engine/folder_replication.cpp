@@ -64,24 +64,24 @@ BOOL RemoveFolderTree(const char* path)
     return RemoveDirectoryA(path);
 }
 
+void NoteFileCopy(const char* targetFolder, const char* name, ULONGLONG bytes)
+{
+    if (Setup.CopyingFile)
+        Setup.CopyingFile(targetFolder, name, bytes);
+}
+
 BOOL CopyFolderFiles(const char* sourceFolder, const char* targetFolder)
 {
-    char pattern[kPathChars];
-    if (!JoinPath(pattern, sourceFolder, "*.*"))
-        return FALSE;
     BOOL copied = TRUE;
-    // A source folder that cannot be listed has nothing to copy.
-    WalkFolder(pattern, [&](const WIN32_FIND_DATAA& entry) {
-        if (IsFolder(entry))
-            return TRUE;
+    const BOOL fits = WalkFolderFiles(sourceFolder, [&](const WIN32_FIND_DATAA& entry) {
         char source[kPathChars];
         char target[kPathChars];
+        NoteFileCopy(targetFolder, entry.cFileName, FileBytes(entry));
         copied = JoinPath(source, sourceFolder, entry.cFileName) &&
-                 JoinPath(target, targetFolder, entry.cFileName) &&
-                 CopyOver(source, target);
+                 JoinPath(target, targetFolder, entry.cFileName) && CopyOver(source, target);
         return copied;
     });
-    return copied;
+    return fits && copied;
 }
 
 // Shows the platform's text for the last error under "Error".

@@ -16,6 +16,10 @@ BOOL RemoveFolderTree(const char* path);
 // first copy that fails.
 BOOL CopyFolderFiles(const char* sourceFolder, const char* targetFolder);
 
+// Tells whoever watches the copy (Setup.CopyingFile) of the file it is
+// about to write into targetFolder.
+void NoteFileCopy(const char* targetFolder, const char* name, ULONGLONG bytes);
+
 // Clears, re-creates and fills TargetDir + name from SourceDir + name.
 // The name ends with "\".
 BOOL ReplicateFolder(const char* name);

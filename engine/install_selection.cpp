@@ -2,7 +2,6 @@
 
 #include <string.h>
 
-#include "engine/directory_walk.h"
 #include "engine/folder_replication.h"
 #include "setup/characters.h"
 #include "setup/setup_state.h"
@@ -99,28 +98,15 @@ BOOL TargetHoldsMedium(const char* targetDir)
     return FALSE;
 }
 
-// Replicates the entry when it is a listed folder. FALSE when that failed.
-static BOOL InstallFolderEntry(const char* entryName, int* folderCount)
+SelectionKind SelectedEntry(const WIN32_FIND_DATAA& entry, char (&name)[kPathChars])
 {
-    char name[kPathChars];
-    if (!CopyPath(name, entryName))
-        return FALSE;
+    if (!CopyPath(name, entry.cFileName))
+        return kNotSelected;
+    if (!IsFolder(entry))
+        return IsSelectedFile(name) ? kSelectedFile : kNotSelected;
     DropSeparator(name);
-    if (!IsSelectedFolder(name))
-        return TRUE;
-    if (!AppendSeparator(name, sizeof name) || !ReplicateFolder(name))
-        return FALSE;
-    ++*folderCount;
-    return TRUE;
-}
-
-// Copies the entry when it is a listed file. FALSE when that failed.
-static BOOL InstallFileEntry(const char* entryName)
-{
-    char name[kPathChars];
-    if (!CopyPath(name, entryName))
-        return FALSE;
-    return !IsSelectedFile(name) || CopyRootFile(name);
+    return IsSelectedFolder(name) && AppendSeparator(name, kPathChars) ? kSelectedFolder
+                                                                       : kNotSelected;
 }
 
 int InstallSelection(BOOL* allFilesCopied)
@@ -129,7 +115,7 @@ int InstallSelection(BOOL* allFilesCopied)
     // Refuses a drive root such as C:\ (and an empty folder field), and a
     // folder that holds the medium, which the dialog refuses too but the
     // default folder, used when the dialog cannot be shown, is not checked.
-    if (strlen(Setup.TargetDir) < 4 || TargetHoldsMedium(Setup.TargetDir))
+    if (strlen(Setup.TargetDir) < kShortestTargetDir || TargetHoldsMedium(Setup.TargetDir))
         return 0;
     if (!AppendSeparator(Setup.TargetDir, kPathChars))
         return 0;
@@ -137,11 +123,16 @@ int InstallSelection(BOOL* allFilesCopied)
 
     int folderCount = 0;
     // The current directory is the medium: nothing changes it during the run.
-    WalkFolder("*.*", [&](const WIN32_FIND_DATAA& entry) {
-        if (IsFolder(entry))
-            return InstallFolderEntry(entry.cFileName, &folderCount);
-        *allFilesCopied = InstallFileEntry(entry.cFileName);
-        return *allFilesCopied;
+    WalkSelection([&](SelectionKind kind, const char* name, const WIN32_FIND_DATAA& entry) {
+        if (kind == kSelectedFile) {
+            NoteFileCopy(Setup.TargetDir, name, FileBytes(entry));
+            *allFilesCopied = CopyRootFile(name);
+            return *allFilesCopied;
+        }
+        if (!ReplicateFolder(name))
+            return FALSE;
+        ++folderCount;
+        return TRUE;
     });
     return folderCount;
 }

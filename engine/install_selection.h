@@ -2,8 +2,14 @@
 
 #include <windows.h>
 
+#include "engine/directory_walk.h"
+#include "setup/path_text.h"
+
 constexpr int kSelectedFolderCount = 5;
 constexpr int kSelectedFileCount = 11;
+
+// A shorter target, such as a drive root (C:\), is refused.
+constexpr size_t kShortestTargetDir = 4;
 
 extern const char* const SelectedFolders[kSelectedFolderCount];
 extern const char* const SelectedFiles[kSelectedFileCount];
@@ -21,6 +27,28 @@ int IsSelectedFile(char* name);
 // its listed folders: replacing those would delete the medium before it is
 // copied. Paths are compared whole, without case, in short names.
 BOOL TargetHoldsMedium(const char* targetDir);
+
+enum SelectionKind { kNotSelected, kSelectedFolder, kSelectedFile };
+
+// What an entry of the medium's root is to the installation. name gets the
+// name it is installed under: a listed folder's ending with "\", a listed
+// file's lower-cased.
+SelectionKind SelectedEntry(const WIN32_FIND_DATAA& entry, char (&name)[kPathChars]);
+
+// Calls visit(kind, name, entry) for every listed folder and file in the
+// current directory, the medium, in the order it lists them, until visit
+// returns FALSE. The copy and everything that counts what it will copy walk
+// the selection through here, so they can never disagree. FALSE when the
+// medium cannot be listed.
+template <typename Visit>
+BOOL WalkSelection(Visit visit)
+{
+    return WalkFolder("*.*", [&](const WIN32_FIND_DATAA& entry) {
+        char name[kPathChars];
+        const SelectionKind kind = SelectedEntry(entry, name);
+        return kind == kNotSelected || visit(kind, name, entry);
+    });
+}
 
 // Replicates every listed folder and copies every listed file found in the
 // current directory into TargetDir, and returns the number of folders

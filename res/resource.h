@@ -18,3 +18,9 @@
 
 /* Asked for by the message loop and not defined: no key is translated. */
 #define IDA_HOST_WINDOW 109
+
+/* Progress window controls: the window is made in code, not from a template
+   among the resources. */
+#define IDC_PROGRESS_FOLDER 1010
+#define IDC_PROGRESS_FILE 1011
+#define IDC_PROGRESS_BAR 1012

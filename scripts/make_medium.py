@@ -3,7 +3,10 @@
 nested folder that is not installed), the eleven program files with the stub
 VelQ.exe, a readme, and a few things that do not belong to the installation.
 
-    make_medium.py OUT_DIR STUB_EXE
+    make_medium.py OUT_DIR STUB_EXE [EXTRA_FILES]
+
+EXTRA_FILES more question files in "exams" make a medium whose copy takes
+long enough to be watched (its progress window, for a picture).
 """
 import os
 import shutil
@@ -31,7 +34,7 @@ def write(path, text):
         f.write(text)
 
 
-def main(out_dir, stub):
+def main(out_dir, stub, extra_files=0):
     shutil.rmtree(out_dir, ignore_errors=True)
     os.makedirs(out_dir)
     for folder, names in FOLDERS.items():
@@ -39,6 +42,8 @@ def main(out_dir, stub):
         for name in names:
             write(os.path.join(out_dir, folder, name), f"{folder}/{name}\r\n")
     # Only the plain files of a listed folder are installed.
+    for number in range(extra_files):
+        write(os.path.join(out_dir, "exams", "question%05d.dat" % number), "question\r\n" * 100)
     os.makedirs(os.path.join(out_dir, "exams", "archive"))
     write(os.path.join(out_dir, "exams", "archive", "old.dat"), "not installed\r\n")
     for name in FILES:
@@ -52,4 +57,4 @@ def main(out_dir, stub):
 
 
 if __name__ == "__main__":
-    main(sys.argv[1], sys.argv[2])
+    main(sys.argv[1], sys.argv[2], int(sys.argv[3]) if len(sys.argv) > 3 else 0)

@@ -2,7 +2,8 @@
 # Runs setup.exe on the bundled sample medium under Wine, then prints what it
 # installed. With a DISPLAY the setup shows there for you to answer; without
 # one it runs on a virtual display, is answered with the default entries, and
-# screenshots land in build/screenshots.
+# screenshots land in build/screenshots. VELQUOR_SAMPLE_FILES adds that many
+# question files to the medium, so that its copy can be watched.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -18,7 +19,7 @@ winpath() { printf 'Z:%s' "${1//\//\\}"; }
 
 # A fresh medium every time: the setup writes into it (an empty readme.txt
 # when one is missing).
-python3 scripts/make_medium.py "$medium" "$build/tests/sample/VelQ.exe"
+python3 scripts/make_medium.py "$medium" "$build/tests/sample/VelQ.exe" "${VELQUOR_SAMPLE_FILES:-0}"
 
 if [ -n "${DISPLAY:-}" ]; then
     export WINEPREFIX=$env_dir/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="

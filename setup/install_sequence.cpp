@@ -3,9 +3,11 @@
 #include <shellapi.h>
 
 #include "dialogs/install_dialog.h"
+#include "dialogs/progress_window.h"
 #include "dialogs/readme_text.h"
 #include "engine/install_selection.h"
 #include "engine/shortcut_maker.h"
+#include "engine/target_check.h"
 #include "setup/setup_state.h"
 
 static const char kConfirmCaption[] = "Install Confirmation";
@@ -51,6 +53,19 @@ static BOOL IsFile(const char* path)
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// The check that Install makes of the folder field, made of the default
+// folder (which has no separator yet): FALSE when it is refused, before
+// anything is removed.
+static BOOL AcceptDefaultTarget()
+{
+    char folder[kPathChars];
+    TargetCheck check;
+    if (!JoinPath(folder, Setup.TargetDir, "\\"))
+        return FALSE;
+    CheckTarget(folder, &check);
+    return check.Verdict == kTargetAccepted;
+}
+
 LRESULT RunInstallSequence(HWND window)
 {
     if (!ReadSourceDir())
@@ -58,12 +73,18 @@ LRESULT RunInstallSequence(HWND window)
     CopyPath(Setup.TargetDir, "C:\\Velq");
     LoadReadme();
 
-    // -1, a dialog that could not be created, goes on with the default folder.
-    if (RunInstallDialog(window) == 0)
+    // -1, a dialog that could not be created, goes on with the default folder,
+    // which no dialog has checked.
+    const INT_PTR chosen = RunInstallDialog(window);
+    if (chosen == 0)
         return EndWithMessage(window, window, "Velquor Installation Cancelled");
+    if (chosen == -1 && !AcceptDefaultTarget())
+        return EndWithMessage(window, NULL, "Velquor Installation Failed");
 
     BOOL allFilesCopied;
+    OpenProgressWindow(window);
     const int folderCount = InstallSelection(&allFilesCopied);
+    CloseProgressWindow();
     // All folders but a listed file missing is no success either.
     if (folderCount == 0 || (folderCount >= kSelectedFolderCount && !allFilesCopied))
         return EndWithMessage(window, NULL, "Velquor Installation Failed");

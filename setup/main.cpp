@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "res/resource.h"
+#include "setup/kernel_function.h"
 #include "setup/install_sequence.h"
 #include "setup/setup_state.h"
 #include "setup/single_instance.h"
@@ -69,15 +70,6 @@ static ATOM RegisterSetupClass(HINSTANCE instance)
     windowClass.lpszClassName = kHostClass;
     windowClass.hIconSm = LoadIconA(instance, MAKEINTRESOURCEA(IDI_HOST_WINDOW));
     return RegisterClassExA(&windowClass);
-}
-
-// A function of kernel32 that older systems may lack, or null.
-template <typename Function>
-static Function KernelFunction(const char* name)
-{
-    // Through void (*)() so the compiler accepts the change of signature.
-    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(
-        GetProcAddress(GetModuleHandleA("kernel32.dll"), name)));
 }
 
 // DLLs that the common dialogs and the shell load on demand would otherwise

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <commdlg.h>
 
+#include "engine/selection_size.h"
 #include "setup/path_text.h"
 
 // Everything the setup program knows during its run. One record, in static
@@ -15,12 +16,23 @@ struct SetupState {
     char TargetDir[kFieldChars];
     // The medium: the current directory at start, followed by "\".
     char SourceDir[kPathChars];
+    // What the copy into the accepted TargetDir writes.
+    SelectionSize Selection;
     int AddToStartMenu;
     char* ReadmeText;
     HGLOBAL ReadmeMemory;
     // Set at every press of "...": 1 when that press had to create TargetDir.
     int CreatedForBrowse;
     OPENFILENAMEA ChooserParams;
+    // Told of every file just before the copy writes it: the target folder
+    // (ending with "\"), the name and its size. Null while nobody watches.
+    void (*CopyingFile)(const char* targetFolder, const char* name, ULONGLONG bytes);
+    // During the copy: the progress window, the bytes copied so far, and the
+    // share of them and the time it last showed.
+    HWND ProgressWindow;
+    ULONGLONG BytesCopied;
+    int PercentCopied;
+    DWORD ProgressShownAt;
     char ChooserFile[kFieldChars];
     char ChooserFileTitle[kFieldChars];
 };

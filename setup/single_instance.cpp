@@ -1,17 +1,16 @@
 #include "setup/single_instance.h"
 
-// The front-most window of the process that takes input. EnumWindows lists
-// top-level windows front to back; while the chooser or a message box is
-// open, the install dialog beneath it is visible but disabled.
-static BOOL CALLBACK BringForwardIfUsable(HWND window, LPARAM processId)
+// The front-most visible window of the process. EnumWindows lists top-level
+// windows front to back, and an owned window always lies in front of its
+// owner: while the chooser or a message box is open, that is the one the
+// user can act on, not the disabled install dialog beneath it. None of
+// these windows can be minimised.
+static BOOL CALLBACK BringForwardIfVisible(HWND window, LPARAM processId)
 {
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
-    if (owner != static_cast<DWORD>(processId) || !IsWindowVisible(window) ||
-        !IsWindowEnabled(window))
+    if (owner != static_cast<DWORD>(processId) || !IsWindowVisible(window))
         return TRUE;
-    if (IsIconic(window))
-        ShowWindow(window, SW_RESTORE);
     SetForegroundWindow(window);
     return FALSE;
 }
@@ -29,7 +28,7 @@ BOOL AnotherSetupRuns(const char* hostClass)
     if (HWND host = FindWindowA(hostClass, NULL)) {
         DWORD processId = 0;
         GetWindowThreadProcessId(host, &processId);
-        EnumWindows(BringForwardIfUsable, processId);
+        EnumWindows(BringForwardIfVisible, processId);
     }
     return TRUE;
 }

@@ -8,37 +8,14 @@
 // would run.
 #include <windows.h>
 
-// The command line after the program's name, as WinMain gets it.
-static char* ArgumentsOf(char* commandLine)
-{
-    char* rest = commandLine;
-    if (*rest == '"') {
-        do
-            ++rest;
-        while (*rest && *rest != '"');
-        if (*rest == '"')
-            ++rest;
-    } else {
-        while (*rest && *rest != ' ' && *rest != '\t')
-            ++rest;
-    }
-    while (*rest == ' ' || *rest == '\t')
-        ++rest;
-    return rest;
-}
-
-static int ShowCommand()
-{
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    GetStartupInfoA(&startup);
-    return (startup.dwFlags & STARTF_USESHOWWINDOW) ? startup.wShowWindow : SW_SHOWDEFAULT;
-}
-
 // The 32-bit platform enters with the stack aligned to 4 bytes only; the
-// compiler's code expects 16.
-extern "C" __attribute__((force_align_arg_pointer)) void WinMainCRTStartup()
+// compiler's code expects 16. Only the linker names this function, which
+// the optimisation at the link must be told.
+extern "C" __attribute__((force_align_arg_pointer, used)) void WinMainCRTStartup()
 {
-    ExitProcess(static_cast<UINT>(
-        WinMain(GetModuleHandleA(NULL), NULL, ArgumentsOf(GetCommandLineA()), ShowCommand())));
+    // WinMain uses nothing but the instance: the program takes no command
+    // line, and its host window is never shown.
+    char noArguments[] = "";
+    ExitProcess(
+        static_cast<UINT>(WinMain(GetModuleHandleA(NULL), NULL, noArguments, SW_SHOWDEFAULT)));
 }

@@ -117,12 +117,11 @@ DWORD ExitCodeAfter(SetupRun& run, DWORD timeoutMs)
     return code;
 }
 
-// After Install, any other dialog of setup.exe is a message box: the
-// install failed, and no program will start.
-bool InstallFailed(const SetupRun& run, HWND installDialog)
+// After Install, a message box means the install failed, and no program
+// will start.
+bool InstallFailed(const SetupRun& run)
 {
-    HWND shown = FindProcessWindow(run.Id(), NULL, "#32770");
-    return (shown && shown != installDialog) || HasEnded(run);
+    return FindMessageBox(run.Id()) || HasEnded(run);
 }
 
 int TimeInstall(char** args)
@@ -139,7 +138,7 @@ int TimeInstall(char** args)
     SetControlText(dialog, IDC_FOLDER, args[2]);
     const double start = NowMs();
     ClickButton(dialog, IDOK);
-    if (!WaitForFile(stubLog, [&] { return InstallFailed(run, dialog); }))
+    if (!WaitForFile(stubLog, [&] { return InstallFailed(run); }))
         return Fail("setup.exe did not start the installed program");
     const double elapsed = NowMs() - start;
     CloseStub(WaitForStub(stubLog));

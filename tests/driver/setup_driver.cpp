@@ -152,13 +152,6 @@ bool IsMessageBox(HWND dialog)
     return GetDlgItem(dialog, 0xFFFF) && !FindWindowExA(dialog, NULL, "Edit", NULL);
 }
 
-HWND FindMessageBox(DWORD processId)
-{
-    WindowSearch search = {processId, NULL, "#32770", IsMessageBox, NULL};
-    EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
 ShownMessage ReadAndAnswer(HWND box)
 {
     ShownMessage shown;
@@ -174,6 +167,13 @@ ShownMessage ReadAndAnswer(HWND box)
 }
 
 }  // namespace
+
+HWND FindMessageBox(DWORD processId)
+{
+    WindowSearch search = {processId, NULL, "#32770", IsMessageBox, NULL};
+    EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
 
 DWORD Scaled(DWORD ms)
 {

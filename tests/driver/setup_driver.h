@@ -55,6 +55,10 @@ HWND FindProcessWindow(DWORD processId, const char* title, const char* windowCla
 HWND WaitForProcessWindow(DWORD processId, const char* title, const char* windowClass,
                           DWORD timeoutMs = 15000);
 
+// A message box of the process, or null. The install dialog, the chooser
+// and the progress window are not message boxes.
+HWND FindMessageBox(DWORD processId);
+
 // The text of a control of a window of another process; empty when it did
 // not answer.
 std::string ControlText(HWND dialog, int controlId);

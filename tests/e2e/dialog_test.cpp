@@ -205,7 +205,8 @@ TEST_F(DialogTest, RefusesAFolderThatIsOrHoldsTheMedium)
     HWND dialog = Dialog(run);
     ASSERT_NE(dialog, nullptr);
     SetControlText(dialog, IDC_NAME, kFullName);
-    for (const std::string& folder : {Lower(cd), std::string(".\\"), std::string(shortForm), outer}) {
+    for (const std::string& folder :
+         {Lower(cd), std::string(".\\"), std::string(shortForm), outer}) {
         SetControlText(dialog, IDC_FOLDER, folder);
         ClickButton(dialog, IDOK);
         ShownMessage refused;
@@ -220,6 +221,29 @@ TEST_F(DialogTest, RefusesAFolderThatIsOrHoldsTheMedium)
     std::vector<ShownMessage> shown;
     EXPECT_EQ(Install(run, dialog, kFullName, kTarget, &shown), 0u);
     EXPECT_EQ(ListNames(kTarget), InstalledNames());
+}
+
+// Text that is not a full path would install relative to the current
+// directory, the medium, and record a folder that means nothing elsewhere.
+TEST_F(DialogTest, RefusesAFolderThatIsNotAFullPath)
+{
+    SetupRun run;
+    HWND dialog = Open(run);
+    ASSERT_NE(dialog, nullptr);
+    SetControlText(dialog, IDC_NAME, kFullName);
+    for (const char* folder : {"Apps", "\\Apps", "C:Apps", "..\\Apps"}) {
+        SetControlText(dialog, IDC_FOLDER, folder);
+        ClickButton(dialog, IDOK);
+        ShownMessage refused;
+        ASSERT_TRUE(AnswerMessageBox(run, &refused)) << folder;
+        EXPECT_EQ(refused, (ShownMessage{"Velquor Setup", "Please enter the installation folder "
+                                                          "as a full path, such as C:\\Velq"}))
+            << folder;
+        EXPECT_EQ(ControlText(dialog, IDC_FOLDER), folder);
+    }
+    EXPECT_FALSE(Exists(kSettings));
+    EXPECT_FALSE(Exists(medium + "\\Apps"));
+    EXPECT_FALSE(Exists("C:\\Apps"));
 }
 
 // A folder that fits, but leaves no room for the names joined to it: those

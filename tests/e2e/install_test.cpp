@@ -1,4 +1,8 @@
 #include "res/resource.h"
+
+#include <algorithm>
+#include <set>
+
 #include "tests/common/test_files.h"
 #include "tests/e2e/medium.h"
 #include "tests/e2e/setup_test.h"
@@ -41,6 +45,46 @@ TEST_F(InstallTest, FullInstallCopiesTheSelectionStartsTheProgramAndClosesFourSe
     EXPECT_EQ(Lower(stub.folder), "c:\\velq");
     EXPECT_NE(Lower(stub.commandLine).find("velq.exe"), std::string::npos) << stub.commandLine;
     EXPECT_NE(WaitForProcessWindow(stub.processId, "Velquor", NULL, 5000), nullptr);
+}
+
+// A copy of thousands of files takes a while: a window of the setup shows
+// what is being copied and how far the copy is, until the program starts.
+TEST_F(InstallTest, TheCopyShowsItsProgressUntilTheProgramStarts)
+{
+    BuildMedium(medium);
+    for (int i = 0; i < 1000; ++i)
+        WriteText(medium + "\\exams\\bulk" + std::to_string(i) + ".dat", std::string(500, 'b'));
+    SetupRun run;
+    ASSERT_NE(StartAndInstall(run), nullptr);
+    std::vector<int> percents;
+    std::set<std::string> folders;
+    std::set<std::string> files;
+    for (DWORD start = GetTickCount(); GetTickCount() - start < Scaled(60000); Sleep(20)) {
+        const bool programStarted = ProgramStart().started;
+        HWND progress = FindProcessWindow(run.Id(), "Velquor Setup", "#32770");
+        if (programStarted) {
+            EXPECT_EQ(progress, nullptr) << "the progress window outlives the copy";
+            break;
+        }
+        if (!progress)
+            continue;
+        // Nothing is read from a window that went in the meantime.
+        const std::string bar = ControlText(progress, IDC_PROGRESS_BAR);
+        const int percent = atoi(bar.c_str());
+        if (!bar.empty() && (percents.empty() || percent != percents.back()))
+            percents.push_back(percent);
+        folders.insert(ControlText(progress, IDC_PROGRESS_FOLDER));
+        files.insert(ControlText(progress, IDC_PROGRESS_FILE).substr(0, 4));
+    }
+    ASSERT_TRUE(ProgramStart().started);
+    ASSERT_GE(percents.size(), 3u);
+    EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end()));
+    EXPECT_LT(percents.front(), 50);
+    EXPECT_TRUE(folders.count(std::string(kTarget) + "\\exams\\"));
+    EXPECT_TRUE(files.count("bulk"));
+    std::vector<ShownMessage> shown;
+    EXPECT_EQ(WaitForExit(run, &shown), 0u);
+    EXPECT_EQ(shown, Messages{});
 }
 
 TEST_F(InstallTest, ThreeFoldersOfFiveAreReportedWithTheirCount)
@@ -92,12 +136,11 @@ TEST_F(InstallTest, AMediumAtADriveRootInstallsEveryEntry)
 TEST_F(InstallTest, AListedFileThatCannotBeCopiedFailsTheInstallation)
 {
     BuildMedium(medium);
-    MakeDir(kTarget);
-    // readme.txt comes after the five folders in the listing.
-    HANDLE held = HoldOpen(std::string(kTarget) + "\\readme.txt");
+    // readme.txt comes after the five folders in the listing; a folder of
+    // that name stands in its way.
+    MakeDir(std::string(kTarget) + "\\readme.txt");
     std::vector<ShownMessage> shown;
     EXPECT_EQ(RunSetup(medium, &shown), 0u);
-    CloseHandle(held);
     EXPECT_EQ(shown, Confirmation("Velquor Installation Failed"));
     for (const std::string& folder : kMediumFolders)
         EXPECT_TRUE(IsDir(std::string(kTarget) + "\\" + folder)) << folder;
@@ -152,4 +195,120 @@ TEST_F(InstallTest, AMediumTooDeepForItsPathsFailsCleanly)
     EXPECT_EQ(RunSetup(deep, &shown), 0u);
     EXPECT_EQ(shown, Confirmation("Velquor Installation Failed"));
     EXPECT_EQ(ListNames(kTarget), Names{});
+}
+
+// A running program's files cannot be replaced on Windows. Wine does not lock
+// them, so a file held open without sharing stands in for the running
+// program: the earlier installation must stay whole until it is closed.
+TEST_F(InstallTest, AProgramFileInUseIsRefusedBeforeAnythingIsRemoved)
+{
+    BuildMedium(medium);
+    MakeDir(std::string(kTarget) + "\\dibs");
+    WriteText(std::string(kTarget) + "\\dibs\\earlier.dat", "earlier");
+    HANDLE held = HoldOpen(std::string(kTarget) + "\\velq.exe");
+    SetupRun run;
+    HWND dialog = StartAndInstall(run);
+    ASSERT_NE(dialog, nullptr);
+    ShownMessage refused;
+    EXPECT_TRUE(AnswerMessageBox(run, &refused));
+    EXPECT_EQ(refused, (ShownMessage{"Velquor Setup", "Velquor in this folder is in use. Please "
+                                                      "close Velquor and press Install again"}));
+    EXPECT_TRUE(Exists(std::string(kTarget) + "\\dibs\\earlier.dat"));
+    EXPECT_FALSE(Exists(kSettings));
+
+    CloseHandle(held);
+    ClickButton(dialog, IDOK);
+    std::vector<ShownMessage> shown;
+    EXPECT_EQ(WaitForExit(run, &shown), 0u);
+    EXPECT_EQ(shown, Messages{});
+    EXPECT_EQ(ListNames(kTarget), InstalledNames());
+}
+
+namespace {
+
+// Drive S: of the test prefix: a 3 MB tmpfs, emptied. Empty when the
+// environment could not mount it.
+std::string SmallDrive()
+{
+    ULARGE_INTEGER available, total, free;
+    if (!GetDiskFreeSpaceExA("S:\\", &available, &total, &free) || total.QuadPart > (8u << 20))
+        return "";
+    for (const std::string& name : ListNames("S:"))
+        RemoveAll("S:\\" + name);
+    return "S:";
+}
+
+// The free space that a refusal names, as it names it.
+std::string FreeMegabytes(const std::string& drive)
+{
+    ULARGE_INTEGER available, total, free;
+    EXPECT_TRUE(GetDiskFreeSpaceExA((drive + "\\").c_str(), &available, &total, &free));
+    const ULONGLONG tenths = available.QuadPart * 10 >> 20;
+    return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + " MB";
+}
+
+}  // namespace
+
+// A copy that cannot fit would leave neither the earlier installation nor
+// the new one: refused before anything is removed.
+TEST_F(InstallTest, AnInstallationTooLargeForTheDriveIsRefusedBeforeAnythingIsRemoved)
+{
+    const std::string drive = SmallDrive();
+    if (drive.empty())
+        GTEST_SKIP() << "SKIPPED: the test environment has no small drive S: (it needs root)";
+    BuildMedium(medium);
+    WriteText(medium + "\\exams\\large.dat", std::string(4 << 20, 'x'));
+    const std::string target = drive + "\\Velq";
+    MakeDir(target + "\\dibs");
+    WriteText(target + "\\dibs\\earlier.dat", "earlier");
+    const std::string free = FreeMegabytes(drive);
+    SetupRun run;
+    ASSERT_NE(StartAndInstall(run, target), nullptr);
+    ShownMessage refused;
+    EXPECT_TRUE(AnswerMessageBox(run, &refused));
+    EXPECT_EQ(refused.caption, "Velquor Setup");
+    // The copy needs the large file and a little more.
+    EXPECT_EQ(refused.text.substr(0, 15), "Velquor needs 4") << refused.text;
+    const size_t figures = refused.text.find(" MB for");
+    ASSERT_NE(figures, std::string::npos) << refused.text;
+    EXPECT_EQ(refused.text.substr(figures),
+              " MB for S:\\Velq\\, but only " + free +
+                  " are free there. Please make room or choose another folder");
+    EXPECT_EQ(ListNames(target), Names{"dibs\\"});
+    EXPECT_EQ(ListNames(target + "\\dibs"), Names{"earlier.dat"});
+    EXPECT_FALSE(Exists(kSettings));
+    EXPECT_NE(FindProcessWindow(run.Id(), "Velquor Install Dialog", "#32770"), nullptr);
+}
+
+// The earlier installation's space is the new one's: installing the same
+// medium again fits a drive that has hardly any room left.
+TEST_F(InstallTest, AReinstallFitsWhereTheEarlierInstallationWas)
+{
+    const std::string drive = SmallDrive();
+    if (drive.empty())
+        GTEST_SKIP() << "SKIPPED: the test environment has no small drive S: (it needs root)";
+    BuildMedium(medium);
+    WriteText(medium + "\\exams\\large.dat", std::string(2 << 20, 'x'));
+    const std::string target = drive + "\\Velq";
+    SetupRun first;
+    ASSERT_NE(StartAndInstall(first, target), nullptr);
+    std::vector<ShownMessage> shown;
+    EXPECT_EQ(WaitForExit(first, &shown), 0u);
+    ASSERT_EQ(shown, Messages{});
+    CloseStub(ProgramStart());
+    // All but 64 KB of the rest is taken.
+    ULARGE_INTEGER available, total, free;
+    ASSERT_TRUE(GetDiskFreeSpaceExA("S:\\", &available, &total, &free));
+    WriteText(drive + "\\filler.dat", std::string(available.QuadPart - (64 << 10), 'f'));
+    ASSERT_TRUE(GetDiskFreeSpaceExA("S:\\", &available, &total, &free));
+    ASSERT_LE(available.QuadPart, 64u << 10);
+
+    RemoveAll(kSettings);
+    SetupRun second;
+    ASSERT_NE(StartAndInstall(second, target), nullptr);
+    EXPECT_EQ(WaitForExit(second, &shown), 0u);
+    EXPECT_EQ(shown, Messages{});
+    EXPECT_EQ(ListNames(target), InstalledNames());
+    EXPECT_EQ(ReadText(target + "\\exams\\large.dat").size(), 2u << 20);
+    EXPECT_EQ(OwnerValue("Dir"), target + "\\");
 }

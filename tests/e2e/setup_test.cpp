@@ -142,6 +142,18 @@ HWND SetupTest::Dialog(const SetupRun& run)
     return dialog;
 }
 
+HWND SetupTest::StartAndInstall(SetupRun& run, const std::string& folder)
+{
+    HWND dialog = Start(run, medium) ? Dialog(run) : NULL;
+    if (dialog) {
+        SetControlText(dialog, IDC_NAME, kFullName);
+        if (!folder.empty())
+            SetControlText(dialog, IDC_FOLDER, folder);
+        ClickButton(dialog, IDOK);
+    }
+    return dialog;
+}
+
 DWORD SetupTest::RunSetup(const std::string& from, std::vector<ShownMessage>* shown,
                           const std::string& name)
 {

@@ -65,6 +65,11 @@ protected:
     // The install dialog of the run, failing the test when it does not show.
     HWND Dialog(const SetupRun& run);
 
+    // Starts the setup from the medium and, as a user, types the name (and
+    // the folder, unless empty) and presses Install. Returns the install
+    // dialog, or null when it did not show.
+    HWND StartAndInstall(SetupRun& run, const std::string& folder = "");
+
     // Runs the setup from the medium to its end as a user who types the name
     // and presses Install, answering every message box on the way.
     DWORD RunSetup(const std::string& from, std::vector<ShownMessage>* shown,

@@ -49,6 +49,10 @@ int main(int argc, char** argv)
     }
     printf("installing for \"Sample User\" into %s\n", ControlText(dialog, 1001).c_str());
     ClickButton(dialog, IDOK);
+    // The progress window, for a medium large enough to catch it.
+    HWND progress = WaitForProcessWindow(run.Id(), "Velquor Setup", "#32770", 5000);
+    if (progress && GetDlgItem(progress, 1012))
+        Snap("progress-window");
 
     std::vector<ShownMessage> shown;
     const DWORD exitCode = WaitForExit(run, &shown, 60000);

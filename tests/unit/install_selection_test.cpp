@@ -1,4 +1,5 @@
 #include "engine/install_selection.h"
+#include "engine/selection_size.h"
 
 #include <gtest/gtest.h>
 
@@ -72,6 +73,55 @@ TEST(InstallSelection, InstallsListedEntriesOnly)
               (Names{"EXAMS\\", "Figures\\", "dibs\\", "exercise\\", "flags\\", "readme.txt",
                      "ss3d.vbx", "velq.exe"}));
     EXPECT_EQ(ListNames(dir + "\\target\\dibs"), Names{"data.dat"});
+}
+
+// The bytes of every file below folder, and how many files and folders.
+static void CountTree(const std::string& folder, ULONGLONG* bytes, int* files, int* folders)
+{
+    for (const std::string& name : ListNames(folder)) {
+        const std::string path = folder + "\\" + name;
+        if (name.back() == '\\') {
+            ++*folders;
+            CountTree(path.substr(0, path.size() - 1), bytes, files, folders);
+        } else {
+            ++*files;
+            *bytes += ReadText(path).size();
+        }
+    }
+}
+
+// The measure walks the selection as the copy does: its bytes are those the
+// copy writes. A reinstall replaces exactly the space it takes.
+TEST(InstallSelection, IsMeasuredAsTheCopyWritesIt)
+{
+    const std::string dir = ScratchDir("selection-size");
+    MakeMedium(dir + "\\medium");
+    WriteText(dir + "\\medium\\exams\\large.dat", std::string(5000, 'x'));
+    MakeDir(dir + "\\medium\\dibs\\nested");
+    WriteText(dir + "\\medium\\dibs\\nested\\skipped.dat", "not copied");
+    const std::string target = dir + "\\target";
+    SetCurrentDirectoryA((dir + "\\medium").c_str());
+    SelectionSize fresh;
+    MeasureSelection((target + "\\").c_str(), 4096, &fresh);
+
+    BOOL allFilesCopied = FALSE;
+    ASSERT_EQ(InstallFrom(dir + "\\medium", target, &allFilesCopied), 5);
+    ULONGLONG bytes = 0;
+    int files = 0;
+    int folders = 0;
+    CountTree(target, &bytes, &files, &folders);
+    EXPECT_EQ(fresh.Written.Bytes, bytes);
+    // large.dat takes two clusters, every other file and folder one, and the
+    // missing target one more.
+    EXPECT_EQ(fresh.Written.Space, (files + 1 + folders + 1) * 4096u);
+    EXPECT_EQ(fresh.Replaced.Space, 0u);
+
+    SetCurrentDirectoryA((dir + "\\medium").c_str());
+    SelectionSize again;
+    MeasureSelection((target + "\\").c_str(), 4096, &again);
+    EXPECT_EQ(again.Written.Bytes, bytes);
+    EXPECT_EQ(again.Replaced.Space, again.Written.Space);
+    SetCurrentDirectoryA("C:\\");
 }
 
 TEST(InstallSelection, RefusesATargetShorterThanFourCharactersOrTheMediumItself)

@@ -1,0 +1,64 @@
+#include "engine/selection_size.h"
+
+#include "engine/install_selection.h"
+#include "setup/setup_state.h"
+
+// Cluster sizes are powers of two; anything else counts as the next one,
+// which only overstates the need.
+static DWORD ClusterMask(DWORD clusterBytes)
+{
+    DWORD cluster = 512;
+    while (cluster < clusterBytes && cluster < 0x40000000)
+        cluster <<= 1;
+    return cluster - 1;
+}
+
+// A file, or a folder's own cluster.
+static void Add(const WIN32_FIND_DATAA& entry, DWORD mask, SpaceTally* tally)
+{
+    const ULONGLONG bytes = IsFolder(entry) ? 0 : FileBytes(entry);
+    tally->Bytes += bytes;
+    tally->Space += (bytes + mask + (bytes == 0)) & ~ULONGLONG(mask);
+}
+
+// What removing what name matches in folder (ending with "\") frees: the
+// files it matches, and the folders with everything below them. Links are
+// not followed: the copy removes a link, never what it points to.
+static void AddRemoved(const char* folder, const char* name, DWORD mask, SpaceTally* removed)
+{
+    char path[kPathChars];
+    if (!JoinPath(path, folder, name))
+        return;
+    WalkFolder(path, [&](const WIN32_FIND_DATAA& entry) {
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+            return TRUE;
+        Add(entry, mask, removed);
+        if (IsFolder(entry) && JoinPath(path, folder, entry.cFileName, "\\"))
+            AddRemoved(path, "*.*", mask, removed);
+        return TRUE;
+    });
+}
+
+void MeasureSelection(const char* targetDir, DWORD clusterBytes, SelectionSize* size)
+{
+    const DWORD mask = ClusterMask(clusterBytes);
+    char path[kPathChars];
+    *size = SelectionSize();
+    if (CopyPath(path, targetDir)) {
+        DropSeparator(path);
+        if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
+            size->Written.Space += mask + 1;
+    }
+    // A listed file is overwritten; a listed folder is emptied and made anew.
+    WalkSelection([&](SelectionKind kind, const char* name, const WIN32_FIND_DATAA& entry) {
+        Add(entry, mask, &size->Written);
+        if (kind == kSelectedFolder && JoinPath(path, Setup.SourceDir, name))
+            WalkFolderFiles(path, [&](const WIN32_FIND_DATAA& file) {
+                Add(file, mask, &size->Written);
+                return TRUE;
+            });
+        // The target's entry of the same name, whatever its case.
+        AddRemoved(targetDir, entry.cFileName, mask, &size->Replaced);
+        return TRUE;
+    });
+}

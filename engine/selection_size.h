@@ -1,0 +1,25 @@
+#pragma once
+
+#include <windows.h>
+
+// Files by their own sizes, and the space they take on a volume: every file
+// in whole clusters and at least one, which also stands for its entry in
+// the folder (a FAT directory slot, an NTFS file record), and a cluster for
+// every folder.
+struct SpaceTally {
+    ULONGLONG Bytes;
+    ULONGLONG Space;
+};
+
+// What installing the medium's selection into a folder writes (its Bytes
+// are what the copy's progress counts), and what of an earlier installation
+// there it deletes or overwrites. Both are counted the same way, so that a
+// reinstall of the same files always fits where the earlier one was.
+struct SelectionSize {
+    SpaceTally Written;
+    SpaceTally Replaced;
+};
+
+// Measures the selection of the current directory, the medium, for
+// targetDir (ending with "\"), in clusters of clusterBytes.
+void MeasureSelection(const char* targetDir, DWORD clusterBytes, SelectionSize* size);

@@ -1,0 +1,147 @@
+#include "engine/target_check.h"
+
+#include <string.h>
+
+#include "engine/install_selection.h"
+#include "setup/kernel_function.h"
+#include "setup/setup_state.h"
+
+static BOOL IsSeparator(char c)
+{
+    return c == '\\' || c == '/';
+}
+
+static BOOL IsDrivePath(const char* folder)
+{
+    const char letter = static_cast<char>(folder[0] | 0x20);
+    return letter >= 'a' && letter <= 'z' && folder[1] == ':' && IsSeparator(folder[2]);
+}
+
+static size_t NameLength(const char* text)
+{
+    size_t length = 0;
+    while (text[length] && !IsSeparator(text[length]))
+        ++length;
+    return length;
+}
+
+// The length of "C:\" or "\\server\share\" at the start of a folder that
+// ends with a separator, or 0 when it has no such root.
+static size_t RootLength(const char* folder)
+{
+    if (IsDrivePath(folder))
+        return 3;
+    if (!IsSeparator(folder[0]) || !IsSeparator(folder[1]))
+        return 0;
+    const size_t server = NameLength(folder + 2);
+    // "\\.\" and "\\?\" name devices, not shares.
+    if (server == 0 || !folder[2 + server] ||
+        (server == 1 && (folder[2] == '.' || folder[2] == '?')))
+        return 0;
+    const size_t shareAt = 2 + server + 1;
+    const size_t share = NameLength(folder + shareAt);
+    return share == 0 || !folder[shareAt + share] ? 0 : shareAt + share + 1;
+}
+
+BOOL ProgramFileInUse(const char* targetDir)
+{
+    for (const char* name : SelectedFiles) {
+        char path[kPathChars];
+        if (!JoinPath(path, targetDir, name))
+            continue;
+        // Sharing nothing, the open fails with a sharing violation while any
+        // other process has the file open. A read-only file gives "access
+        // denied" instead: the copy replaces it all the same.
+        HANDLE file =
+            CreateFileA(path, GENERIC_WRITE, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+        if (file != INVALID_HANDLE_VALUE) {
+            CloseHandle(file);
+            continue;
+        }
+        const DWORD error = GetLastError();
+        if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION)
+            return TRUE;
+    }
+    return FALSE;
+}
+
+struct VolumeSpace {
+    ULONGLONG Free;
+    DWORD ClusterBytes;
+};
+
+// Cuts the last folder off path, which ends with a separator: FALSE when
+// only the root of rootLength characters is left.
+static BOOL CutToParent(char* path, size_t rootLength)
+{
+    size_t length = strlen(path);
+    if (length <= rootLength)
+        return FALSE;
+    do
+        --length;
+    while (length > rootLength && !IsSeparator(path[length - 1]));
+    path[length] = '\0';
+    return TRUE;
+}
+
+// The free bytes available to this user on the volume of targetDir, and its
+// cluster size. FALSE when the free space cannot be read.
+static BOOL ReadVolumeSpace(const char* targetDir, size_t rootLength, VolumeSpace* space)
+{
+    char folder[kPathChars];
+    CopyPath(folder, targetDir);
+    // Windows 95 before OSR2 lacks the call that sees quotas and past 2 GB.
+    // It is asked of the nearest folder that exists: a missing one has no
+    // free space, and a folder may be another volume mounted there.
+    auto freeSpace = KernelFunction<decltype(&GetDiskFreeSpaceExA)>("GetDiskFreeSpaceExA");
+    ULARGE_INTEGER available;
+    ULARGE_INTEGER total;
+    ULARGE_INTEGER free;
+    while (freeSpace && !freeSpace(folder, &available, &total, &free)) {
+        if (!CutToParent(folder, rootLength))
+            return FALSE;
+    }
+    // The root ends with its separator, as older systems want it here.
+    folder[rootLength] = '\0';
+    DWORD sectorsPerCluster = 0;
+    DWORD bytesPerSector = 0;
+    DWORD freeClusters = 0;
+    DWORD clusters = 0;
+    const BOOL classic = GetDiskFreeSpaceA(folder, &sectorsPerCluster, &bytesPerSector,
+                                           &freeClusters, &clusters);
+    space->ClusterBytes = classic ? sectorsPerCluster * bytesPerSector : 4096;
+    space->Free = freeSpace ? available.QuadPart
+                            : ULONGLONG(freeClusters) * sectorsPerCluster * bytesPerSector;
+    return freeSpace || classic;
+}
+
+// Set when the copy cannot fit: what must be free and what is.
+static void CheckSpace(const char* targetDir, size_t rootLength, TargetCheck* check)
+{
+    VolumeSpace space = {0, 4096};
+    const BOOL known = ReadVolumeSpace(targetDir, rootLength, &space);
+    MeasureSelection(targetDir, space.ClusterBytes, &Setup.Selection);
+    const ULONGLONG written = Setup.Selection.Written.Space;
+    const ULONGLONG replaced = Setup.Selection.Replaced.Space;
+    if (!known || written <= replaced || written - replaced <= space.Free)
+        return;
+    check->Verdict = kTargetTooSmall;
+    check->Needed = written - replaced;
+    check->Free = space.Free;
+}
+
+void CheckTarget(const char* targetDir, TargetCheck* check)
+{
+    *check = TargetCheck();
+    const size_t rootLength = RootLength(targetDir);
+    if (TargetHoldsMedium(targetDir))
+        check->Verdict = kTargetHoldsMedium;
+    else if (strlen(targetDir) < kShortestTargetDir)
+        return;
+    else if (rootLength == 0)
+        check->Verdict = kTargetNotFullPath;
+    else if (ProgramFileInUse(targetDir))
+        check->Verdict = kTargetInUse;
+    else
+        CheckSpace(targetDir, rootLength, check);
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <windows.h>
+
+#include "engine/selection_size.h"
+#include "setup/path_text.h"
+
+enum TargetVerdict {
+    kTargetAccepted,
+    kTargetNotFullPath,
+    kTargetHoldsMedium,
+    kTargetInUse,
+    kTargetTooSmall,
+};
+
+// What the check of a target folder found, with what its message needs.
+struct TargetCheck {
+    TargetVerdict Verdict;
+    // kTargetTooSmall: the bytes that must be free on the folder's volume,
+    // and the bytes free there for this user.
+    ULONGLONG Needed;
+    ULONGLONG Free;
+};
+
+// TRUE when another process holds a listed program file in targetDir (ending
+// with "\") open, as a running program's files are held on Windows.
+BOOL ProgramFileInUse(const char* targetDir);
+
+// Checks targetDir (ending with "\") before anything is written or removed,
+// and measures what the copy into it writes into Setup.Selection: it must not hold the medium,
+// must be a full path (a drive letter, a colon and a separator, or
+// \\server\share\), must hold no program file in use, and its volume must
+// have room. Beyond the medium, a text shorter than kShortestTargetDir is
+// accepted unchecked: the copy refuses it. Where the free space cannot be
+// read, the folder has room.
+void CheckTarget(const char* targetDir, TargetCheck* check);
