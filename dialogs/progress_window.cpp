@@ -6,7 +6,7 @@
 #include "setup/setup_state.h"
 
 // Redrawn at most this often: between files, but never for every one.
-constexpr DWORD kProgressIntervalMs = 80;
+constexpr DWORD kProgressIntervalMs = 100;
 
 // A classic dialog template in the install dialog's font: three static
 // controls, the last one drawn as the bar. Its window text, the percentage,
@@ -77,9 +77,11 @@ static INT_PTR CALLBACK ProgressProc(HWND, UINT message, WPARAM, LPARAM lParam)
     return TRUE;
 }
 
-// Shows the file and the share of the bytes done, then lets the window
-// repaint and be moved while the copy runs on the one thread: only its own
-// messages, so nothing else of the program runs meanwhile.
+// Shows the file being copied, and the folder and the share of the bytes
+// done where they changed: every text set is drawn at once, and drawing is
+// most of what an update costs. Then lets the window repaint and be moved
+// while the copy runs on the one thread: only its own messages, so nothing
+// else of the program runs meanwhile.
 static void ShowProgress(const char* folder, const char* name)
 {
     HWND window = Setup.ProgressWindow;
@@ -92,13 +94,19 @@ static void ShowProgress(const char* folder, const char* name)
         total >>= 8;
     }
     // More than the measure only where the medium changed meanwhile.
-    Setup.PercentCopied = total == 0 ? 0 : done >= total ? 100 : done * 100 / total;
-    char percent[8];
-    wsprintfA(percent, "%d%%", Setup.PercentCopied);
-    SetDlgItemTextA(window, IDC_PROGRESS_FOLDER, folder);
+    const int percent = total == 0 ? 0 : done >= total ? 100 : done * 100 / total;
+    if (lstrcmpiA(folder, Setup.ShownFolder) != 0) {
+        CopyPath(Setup.ShownFolder, folder);
+        SetDlgItemTextA(window, IDC_PROGRESS_FOLDER, folder);
+    }
     SetDlgItemTextA(window, IDC_PROGRESS_FILE, name);
-    // The bar repaints with its text.
-    SetDlgItemTextA(window, IDC_PROGRESS_BAR, percent);
+    if (percent != Setup.PercentCopied) {
+        char text[8];
+        wsprintfA(text, "%d%%", percent);
+        Setup.PercentCopied = percent;
+        // The bar repaints with its text.
+        SetDlgItemTextA(window, IDC_PROGRESS_BAR, text);
+    }
     MSG message;
     while (PeekMessageA(&message, window, 0, 0, PM_REMOVE))
         DispatchMessageA(&message);
@@ -123,6 +131,7 @@ void OpenProgressWindow(HWND owner)
     if (!Setup.ProgressWindow)
         return;
     Setup.ProgressShownAt = GetTickCount();
+    Setup.PercentCopied = -1;
     ShowProgress(Setup.TargetDir, "");
     Setup.CopyingFile = NoteCopying;
 }

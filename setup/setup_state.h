@@ -28,10 +28,11 @@ struct SetupState {
     // (ending with "\"), the name and its size. Null while nobody watches.
     void (*CopyingFile)(const char* targetFolder, const char* name, ULONGLONG bytes);
     // During the copy: the progress window, the bytes copied so far, and the
-    // share of them and the time it last showed.
+    // share of them, the folder and the time it last showed.
     HWND ProgressWindow;
     ULONGLONG BytesCopied;
     int PercentCopied;
+    char ShownFolder[kPathChars];
     DWORD ProgressShownAt;
     char ChooserFile[kFieldChars];
     char ChooserFileTitle[kFieldChars];
