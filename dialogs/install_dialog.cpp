@@ -48,6 +48,7 @@ static const char* const kRefusals[] = {
     "Velquor needs %lu.%lu MB for %s, but only %lu.%lu MB are free there. Please make room or "
     "choose another folder",
 };
+static_assert(sizeof kRefusals / sizeof *kRefusals == kTargetTooSmall + 1, "a text per verdict");
 
 static void RefuseTarget(HWND dialog, const char* folder, const TargetCheck& check)
 {

@@ -4,6 +4,7 @@
 
 #include "engine/install_selection.h"
 #include "setup/kernel_function.h"
+#include "setup/path_text.h"
 #include "setup/setup_state.h"
 
 static BOOL IsSeparator(char c)
@@ -43,7 +44,9 @@ static size_t RootLength(const char* folder)
     return share == 0 || !folder[shareAt + share] ? 0 : shareAt + share + 1;
 }
 
-BOOL ProgramFileInUse(const char* targetDir)
+// TRUE when another process holds a listed program file in targetDir open,
+// as a running program's files are held on Windows.
+static BOOL ProgramFileInUse(const char* targetDir)
 {
     for (const char* name : SelectedFiles) {
         char path[kPathChars];

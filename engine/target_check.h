@@ -2,9 +2,7 @@
 
 #include <windows.h>
 
-#include "engine/selection_size.h"
-#include "setup/path_text.h"
-
+// In the order of their messages in the install dialog.
 enum TargetVerdict {
     kTargetAccepted,
     kTargetNotFullPath,
@@ -22,15 +20,11 @@ struct TargetCheck {
     ULONGLONG Free;
 };
 
-// TRUE when another process holds a listed program file in targetDir (ending
-// with "\") open, as a running program's files are held on Windows.
-BOOL ProgramFileInUse(const char* targetDir);
-
 // Checks targetDir (ending with "\") before anything is written or removed,
-// and measures what the copy into it writes into Setup.Selection: it must not hold the medium,
-// must be a full path (a drive letter, a colon and a separator, or
-// \\server\share\), must hold no program file in use, and its volume must
-// have room. Beyond the medium, a text shorter than kShortestTargetDir is
-// accepted unchecked: the copy refuses it. Where the free space cannot be
-// read, the folder has room.
+// and measures what the copy into it writes into Setup.Selection: it must
+// not hold the medium, must be a full path (a drive letter, a colon and a
+// separator, or \\server\share\), must hold no program file in use, and its
+// volume must have room. Beyond the medium, a text shorter than
+// kShortestTargetDir is accepted unchecked: the copy refuses it. Where the
+// free space cannot be read, the folder has room.
 void CheckTarget(const char* targetDir, TargetCheck* check);

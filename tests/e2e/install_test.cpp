@@ -17,11 +17,7 @@ TEST_F(InstallTest, FullInstallCopiesTheSelectionStartsTheProgramAndClosesFourSe
     WriteText(std::string(kTarget) + "\\exams\\stale.dat", "stale");
 
     SetupRun run;
-    ASSERT_TRUE(Start(run, medium));
-    HWND dialog = Dialog(run);
-    ASSERT_NE(dialog, nullptr);
-    SetControlText(dialog, IDC_NAME, kFullName);
-    ClickButton(dialog, IDOK);
+    ASSERT_NE(StartAndInstall(run), nullptr);
     std::vector<ShownMessage> shown;
     // The program starts while the setup waits for its close timer.
     DWORD programSeen = 0;
