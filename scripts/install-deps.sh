@@ -25,5 +25,18 @@ sudo=
 [ "$(id -u)" -eq 0 ] || sudo=sudo
 echo "Installing: ${missing[*]}"
 dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architecture i386
-$sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+# A mirror in mid-sync fails an index now and then; apt keeps the others,
+# which hold everything needed. Only a failed install is fatal. Where the
+# security index of one architecture is the one missing, its other half
+# would pull a library to a version the missing one lacks, and a 32-bit
+# library must match its 64-bit twin: the release's own versions are
+# preferred then, which both architectures' indexes hold.
+prefer=()
+if ! $sudo apt-get update -qq; then
+    . /etc/os-release
+    echo "install-deps: apt-get update could not fetch every index;" \
+        "installing from those it has, preferring ${VERSION_CODENAME}'s own versions"
+    prefer=(-o "APT::Default-Release=${VERSION_CODENAME}")
+fi
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
+    "${prefer[@]}" "${missing[@]}"
