@@ -6,7 +6,7 @@
 #include "dialogs/owner_record.h"
 #include "engine/target_check.h"
 #include "res/resource.h"
-#include "setup/characters.h"
+#include "runtime/characters.h"
 #include "setup/setup_state.h"
 
 // The fields are read with this count, terminator included: at most 258

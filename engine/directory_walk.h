@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "setup/path_text.h"
+#include "runtime/path_text.h"
 
 // Calls visit(entry) for every entry that matches the pattern, in the order
 // the file system delivers them, until visit returns FALSE. Names that begin

@@ -3,7 +3,7 @@
 #include <string.h>
 
 #include "engine/folder_replication.h"
-#include "setup/characters.h"
+#include "runtime/characters.h"
 #include "setup/setup_state.h"
 
 const char* const SelectedFolders[kSelectedFolderCount] = {

@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "engine/directory_walk.h"
-#include "setup/path_text.h"
+#include "runtime/path_text.h"
 
 constexpr int kSelectedFolderCount = 5;
 constexpr int kSelectedFileCount = 11;

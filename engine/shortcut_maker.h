@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "setup/path_text.h"
+#include "runtime/path_text.h"
 
 // Places Velquor.lnk on the desktop, in the Start Menu's Programs folder and,
 // when chosen, at the top of the Start Menu.

@@ -3,8 +3,8 @@
 #include <string.h>
 
 #include "engine/install_selection.h"
-#include "setup/kernel_function.h"
-#include "setup/path_text.h"
+#include "runtime/kernel_function.h"
+#include "runtime/path_text.h"
 #include "setup/setup_state.h"
 
 static BOOL IsSeparator(char c)

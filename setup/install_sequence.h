@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "setup/path_text.h"
+#include "runtime/path_text.h"
 
 constexpr UINT_PTR kCloseTimerId = 6;
 constexpr UINT kCloseDelayMs = 4000;

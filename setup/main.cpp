@@ -1,7 +1,7 @@
 #include <windows.h>
 
 #include "res/resource.h"
-#include "setup/kernel_function.h"
+#include "runtime/kernel_function.h"
 #include "setup/install_sequence.h"
 #include "setup/setup_state.h"
 #include "setup/single_instance.h"

@@ -4,7 +4,7 @@
 #include <commdlg.h>
 
 #include "engine/selection_size.h"
-#include "setup/path_text.h"
+#include "runtime/path_text.h"
 
 // Everything the setup program knows during its run. One record, in static
 // storage, zero at start.

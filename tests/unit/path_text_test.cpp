@@ -1,4 +1,4 @@
-#include "setup/path_text.h"
+#include "runtime/path_text.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "setup/kernel_function.h"
+#include "runtime/kernel_function.h"
 
 FARPROC KernelProcedure(const char* name)
 {

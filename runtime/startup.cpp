@@ -1,7 +1,7 @@
 // The process starts here instead of in the C runtime's start-up code, which
 // would add 11 KB to setup.exe for things this program does not use: static
 // constructors, thread-local data, argument vectors, floating-point set-up,
-// exit handlers. Nor does it use the C runtime itself (setup/c_runtime.cpp).
+// exit handlers. Nor does it use the C runtime itself (runtime/c_runtime.cpp).
 // The linker looks for this name as the entry point of a GUI program.
 //
 // Nothing in the program may rely on a constructor of a static object: none
