@@ -7,3 +7,7 @@ set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+# The library holds link-time objects as well, which only the compiler's
+# own archiver wrappers can index.
+set(CMAKE_AR i686-w64-mingw32-gcc-ar)
+set(CMAKE_RANLIB i686-w64-mingw32-gcc-ranlib)

@@ -9,3 +9,7 @@ set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+# The library holds link-time objects as well, which only the compiler's
+# own archiver wrappers can index.
+set(CMAKE_AR x86_64-w64-mingw32-gcc-ar-posix)
+set(CMAKE_RANLIB x86_64-w64-mingw32-gcc-ranlib-posix)

@@ -3,6 +3,7 @@
 #include <string.h>
 
 #include "dialogs/folder_chooser.h"
+#include "dialogs/message_box.h"
 #include "dialogs/owner_record.h"
 #include "engine/target_check.h"
 #include "res/resource.h"
@@ -60,14 +61,14 @@ static void RefuseTarget(HWND dialog, const char* folder, const TargetCheck& che
     const DWORD free = MegabyteTenths(check.Free, FALSE);
     wsprintfA(text, kRefusals[check.Verdict], needed / 10, needed % 10, folder, free / 10,
               free % 10);
-    MessageBoxA(dialog, text, kSetupCaption, MB_OK);
+    ShowMessage(dialog, text, kSetupCaption, MB_OK);
 }
 
 static void OnInstall(HWND dialog)
 {
     GetDlgItemTextA(dialog, IDC_NAME, Setup.UserName, kFieldReadChars);
     if (!IsFullName(Setup.UserName)) {
-        MessageBoxA(dialog, "Please enter your full name", kSetupCaption, MB_OK);
+        ShowMessage(dialog, "Please enter your full name", kSetupCaption, MB_OK);
         return;
     }
     // Read with room to spare: a folder longer than the read count would be
@@ -75,7 +76,7 @@ static void OnInstall(HWND dialog)
     char folder[kFieldChars];
     GetDlgItemTextA(dialog, IDC_FOLDER, folder, sizeof folder);
     if (strlen(folder) >= kFieldReadChars) {
-        MessageBoxA(dialog, "Please choose a shorter installation folder", kSetupCaption, MB_OK);
+        ShowMessage(dialog, "Please choose a shorter installation folder", kSetupCaption, MB_OK);
         return;
     }
     AppendSeparator(folder, kPathChars);

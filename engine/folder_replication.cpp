@@ -1,5 +1,6 @@
 #include "engine/folder_replication.h"
 
+#include "dialogs/message_box.h"
 #include "engine/directory_walk.h"
 #include "setup/setup_state.h"
 
@@ -92,7 +93,7 @@ static void ReportLastError()
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
     if (FormatMessageA(flags, NULL, GetLastError(), MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
                        reinterpret_cast<char*>(&text), 0, NULL)) {
-        MessageBoxA(NULL, text, "Error", MB_ICONINFORMATION);
+        ShowMessage(NULL, text, "Error", MB_ICONINFORMATION);
         LocalFree(text);
     }
 }

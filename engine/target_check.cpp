@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include "engine/file_in_use.h"
 #include "engine/install_selection.h"
 #include "runtime/kernel_function.h"
 #include "runtime/path_text.h"
@@ -50,19 +51,7 @@ static BOOL ProgramFileInUse(const char* targetDir)
 {
     for (const char* name : SelectedFiles) {
         char path[kPathChars];
-        if (!JoinPath(path, targetDir, name))
-            continue;
-        // Sharing nothing, the open fails with a sharing violation while any
-        // other process has the file open. A read-only file gives "access
-        // denied" instead: the copy replaces it all the same.
-        HANDLE file =
-            CreateFileA(path, GENERIC_WRITE, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
-        if (file != INVALID_HANDLE_VALUE) {
-            CloseHandle(file);
-            continue;
-        }
-        const DWORD error = GetLastError();
-        if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION)
+        if (JoinPath(path, targetDir, name) && FileInUse(path))
             return TRUE;
     }
     return FALSE;

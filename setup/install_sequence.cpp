@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include "dialogs/install_dialog.h"
+#include "dialogs/message_box.h"
 #include "dialogs/progress_window.h"
 #include "dialogs/readme_text.h"
 #include "engine/install_selection.h"
@@ -25,7 +26,7 @@ void StartCloseTimer(HWND window)
 
 static LRESULT EndWithMessage(HWND window, HWND owner, const char* text)
 {
-    MessageBoxA(owner, text, kConfirmCaption, MB_OK);
+    ShowMessage(owner, text, kConfirmCaption, MB_OK);
     RequestClose(window);
     return 0;
 }

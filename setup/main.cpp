@@ -35,7 +35,7 @@ static void OnDestroy()
         GlobalUnlock(Setup.ReadmeMemory);
         GlobalFree(Setup.ReadmeMemory);
     }
-    PostQuitMessage(0);
+    PostQuitMessage(static_cast<int>(Setup.ExitCode));
 }
 
 LRESULT CALLBACK SetupWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)

@@ -10,6 +10,11 @@
 // storage, zero at start.
 struct SetupState {
     HINSTANCE Instance;
+    // /S: nobody is there to see or answer anything (dialogs/message_box.h).
+    BOOL Silent;
+    // What the process returns: how the run ended (a system error code,
+    // 0 for a complete installation).
+    DWORD ExitCode;
     char UserName[kFieldChars];
     // "C:\Velq" or the last chooser result until Install is accepted, then
     // the folder field's text ending with "\".
