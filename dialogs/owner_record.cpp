@@ -67,13 +67,18 @@ void WriteOwnerValue(const char* key, const char* value)
     WritePrivateProfileStringA("Owner", key, value, "VelQ.ini");
 }
 
+void GetDefaultOwnerName(char* buffer, DWORD size)
+{
+    GetRegisteredOwner(buffer, size);
+    if (buffer[0] == '\0')
+        GetSetupDefaultName(buffer, size);
+}
+
 void WriteOwnerRecord(const char* userName, const char* targetDir)
 {
-    char defaultName[60];
+    char defaultName[kOwnerNameChars];
     WriteOwnerValue("USER NAME", userName);
-    GetRegisteredOwner(defaultName, sizeof defaultName);
-    if (defaultName[0] == '\0')
-        GetSetupDefaultName(defaultName, sizeof defaultName);
+    GetDefaultOwnerName(defaultName, sizeof defaultName);
     WriteOwnerValue("DEFAULT NAME", defaultName);
     WriteOwnerValue("Dir", targetDir);
 }

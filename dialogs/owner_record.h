@@ -10,6 +10,11 @@ void GetRegisteredOwner(char* buffer, DWORD size);
 // text. At most size - 1 characters, always terminated.
 void GetSetupDefaultName(char* buffer, DWORD size);
 
+// The registered owner, else the name the older setup program left, else
+// an empty text.
+constexpr DWORD kOwnerNameChars = 60;
+void GetDefaultOwnerName(char* buffer, DWORD size);
+
 // Sets one key of the "Owner" section of VelQ.ini in the Windows folder.
 void WriteOwnerValue(const char* key, const char* value);
 

@@ -13,9 +13,19 @@
 // the optimisation at the link must be told.
 extern "C" __attribute__((force_align_arg_pointer, used)) void WinMainCRTStartup()
 {
-    // WinMain uses nothing but the instance: the program takes no command
-    // line, and its host window is never shown.
-    char noArguments[] = "";
+    // WinMain gets what follows the program's name, which comes first,
+    // quoted when it holds blanks. Its host window is never shown.
+    char* arguments = GetCommandLineA();
+    if (*arguments == '"') {
+        do
+            ++arguments;
+        while (*arguments && *arguments != '"');
+        if (*arguments)
+            ++arguments;
+    } else {
+        while (*arguments && *arguments != ' ' && *arguments != '\t')
+            ++arguments;
+    }
     ExitProcess(
-        static_cast<UINT>(WinMain(GetModuleHandleA(NULL), NULL, noArguments, SW_SHOWDEFAULT)));
+        static_cast<UINT>(WinMain(GetModuleHandleA(NULL), NULL, arguments, SW_SHOWDEFAULT)));
 }

@@ -4,6 +4,7 @@
 
 #include "dialogs/install_dialog.h"
 #include "dialogs/message_box.h"
+#include "dialogs/owner_record.h"
 #include "dialogs/progress_window.h"
 #include "dialogs/readme_text.h"
 #include "engine/install_selection.h"
@@ -24,11 +25,23 @@ void StartCloseTimer(HWND window)
         RequestClose(window);
 }
 
-static LRESULT EndWithMessage(HWND window, HWND owner, const char* text)
+// Ends the run with its exit code once the message loop runs again.
+static LRESULT EndWith(HWND window, DWORD exitCode)
 {
-    ShowMessage(owner, text, kConfirmCaption, MB_OK);
+    Setup.ExitCode = exitCode;
     RequestClose(window);
     return 0;
+}
+
+static LRESULT EndWithMessage(HWND window, HWND owner, const char* text, DWORD exitCode)
+{
+    ShowMessage(owner, text, kConfirmCaption, MB_OK);
+    return EndWith(window, exitCode);
+}
+
+static LRESULT EndFailed(HWND window)
+{
+    return EndWithMessage(window, NULL, "Velquor Installation Failed", ERROR_INSTALL_FAILURE);
 }
 
 // The medium is the current directory; "\" is appended unconditionally, so a
@@ -54,55 +67,99 @@ static BOOL IsFile(const char* path)
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// The check that Install makes of the folder field, made of the default
-// folder (which has no separator yet): FALSE when it is refused, before
-// anything is removed.
-static BOOL AcceptDefaultTarget()
+// What a script learns of a refused folder.
+static DWORD RefusalCode(TargetVerdict verdict)
+{
+    switch (verdict) {
+    case kTargetInUse:
+        return ERROR_SHARING_VIOLATION;
+    case kTargetTooSmall:
+        return ERROR_DISK_FULL;
+    default:
+        return ERROR_BAD_PATHNAME;
+    }
+}
+
+// The check that Install makes of the folder field, made where no dialog
+// ran, of the default folder or the one /D= gave: FALSE, with the exit code
+// of the refusal, when it is refused before anything is removed.
+static BOOL AcceptTarget()
 {
     char folder[kPathChars];
     TargetCheck check;
-    if (!JoinPath(folder, Setup.TargetDir, "\\"))
+    if (!CopyPath(folder, Setup.TargetDir) || !AppendSeparator(folder, kPathChars)) {
+        Setup.ExitCode = ERROR_BAD_PATHNAME;
         return FALSE;
+    }
     CheckTarget(folder, &check);
-    return check.Verdict == kTargetAccepted;
+    if (check.Verdict != kTargetAccepted) {
+        Setup.ExitCode = RefusalCode(check.Verdict);
+        return FALSE;
+    }
+    return CopyPath(Setup.TargetDir, folder);
+}
+
+// What the dialog's Install does, for a run without a person: nobody types
+// a name, so the registered one is the user's too, and every shortcut is
+// made. The readme is not loaded, so none is written onto the medium.
+static BOOL AcceptSilently()
+{
+    if (!AcceptTarget())
+        return FALSE;
+    char owner[kOwnerNameChars];
+    GetDefaultOwnerName(owner, sizeof owner);
+    WriteOwnerRecord(owner, Setup.TargetDir);
+    Setup.AddToStartMenu = 1;
+    return TRUE;
 }
 
 LRESULT RunInstallSequence(HWND window)
 {
     if (!ReadSourceDir())
-        return EndWithMessage(window, NULL, "Velquor Installation Failed");
-    CopyPath(Setup.TargetDir, "C:\\Velq");
-    LoadReadme();
+        return EndFailed(window);
+    // /D= may have named the folder.
+    if (Setup.TargetDir[0] == '\0')
+        CopyPath(Setup.TargetDir, "C:\\Velq");
 
-    // -1, a dialog that could not be created, goes on with the default folder,
-    // which no dialog has checked.
-    const INT_PTR chosen = RunInstallDialog(window);
-    if (chosen == 0)
-        return EndWithMessage(window, window, "Velquor Installation Cancelled");
-    if (chosen == -1 && !AcceptDefaultTarget())
-        return EndWithMessage(window, NULL, "Velquor Installation Failed");
+    if (Setup.Silent) {
+        if (!AcceptSilently())
+            return EndWith(window, Setup.ExitCode);
+    } else {
+        LoadReadme();
+        // -1, a dialog that could not be created, goes on with the default
+        // folder, which no dialog has checked.
+        const INT_PTR chosen = RunInstallDialog(window);
+        if (chosen == 0)
+            return EndWithMessage(window, window, "Velquor Installation Cancelled",
+                                  ERROR_INSTALL_USEREXIT);
+        if (chosen == -1 && !AcceptTarget())
+            return EndFailed(window);
+        OpenProgressWindow(window);
+    }
 
     BOOL allFilesCopied;
-    OpenProgressWindow(window);
     const int folderCount = InstallSelection(&allFilesCopied);
     CloseProgressWindow();
     // All folders but a listed file missing is no success either.
     if (folderCount == 0 || (folderCount >= kSelectedFolderCount && !allFilesCopied))
-        return EndWithMessage(window, NULL, "Velquor Installation Failed");
+        return EndFailed(window);
     if (folderCount < kSelectedFolderCount) {
         // The window manager's formatter, as the program links no C runtime:
         // one number in a fixed text, which the buffer holds at any count.
         char text[100];
         wsprintfA(text, "Only %d directories successfully copied", folderCount);
-        return EndWithMessage(window, NULL, text);
+        return EndWithMessage(window, NULL, text, ERROR_INSTALL_FAILURE);
     }
 
     // Without the program there is nothing to link or start: a medium
     // without VelQ.exe must not pass for a successful installation.
     char program[kPathChars];
     if (!ComposeProgramPath(program) || !IsFile(program))
-        return EndWithMessage(window, NULL, "Velquor Installation Failed");
+        return EndFailed(window);
     MakeShortcuts();
+    // A script waits for the installation, not for the program.
+    if (Setup.Silent)
+        return EndWith(window, 0);
     ShellExecuteA(NULL, "open", program, "", Setup.TargetDir, SW_SHOW);
     StartCloseTimer(window);
     return 0;

@@ -2,6 +2,7 @@
 
 #include "res/resource.h"
 #include "runtime/kernel_function.h"
+#include "setup/command_line.h"
 #include "setup/install_sequence.h"
 #include "setup/setup_state.h"
 #include "setup/single_instance.h"
@@ -87,11 +88,18 @@ static void RestrictDllSearchPath()
         setDirectory("");
 }
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int)
 {
     RestrictDllSearchPath();
-    if (AnotherSetupRuns(kHostClass))
+    if (!ReadCommandLine(arguments))
+        return static_cast<int>(Setup.ExitCode);
+    // A person is shown the running setup; a script is told to try later.
+    if (AnotherSetupRuns()) {
+        if (Setup.Silent)
+            return ERROR_INSTALL_ALREADY_RUNNING;
+        BringSetupForward(kHostClass);
         return 0;
+    }
     RegisterSetupClass(instance);
     Setup.Instance = instance;
 

@@ -15,14 +15,19 @@ static BOOL CALLBACK BringForwardIfVisible(HWND window, LPARAM processId)
     return FALSE;
 }
 
-BOOL AnotherSetupRuns(const char* hostClass)
+BOOL AnotherSetupRuns()
 {
     // The handle is kept until the process ends. A plain name: Windows 95 and
     // NT 4.0 know no "Local\" prefix, and where there are sessions a plain
-    // name is already per session.
+    // name is already per session. A setup that runs elevated makes a mutex
+    // that a setup without those rights may not open: it runs all the same.
     CreateMutexA(NULL, FALSE, "Velquor Setup");
-    if (GetLastError() != ERROR_ALREADY_EXISTS)
-        return FALSE;
+    const DWORD error = GetLastError();
+    return error == ERROR_ALREADY_EXISTS || error == ERROR_ACCESS_DENIED;
+}
+
+void BringSetupForward(const char* hostClass)
+{
     // Nothing shows while the other run is just starting, or closing after it
     // started the program: nothing is brought forward then.
     if (HWND host = FindWindowA(hostClass, NULL)) {
@@ -30,5 +35,4 @@ BOOL AnotherSetupRuns(const char* hostClass)
         GetWindowThreadProcessId(host, &processId);
         EnumWindows(BringForwardIfVisible, processId);
     }
-    return TRUE;
 }

@@ -3,7 +3,10 @@
 #include <windows.h>
 
 // TRUE when another setup.exe already runs in this session, from any medium.
-// Its window that the user can act on is then brought to the front, and this
-// one is to end without showing or writing anything: two installs into one
-// folder would delete each other's files. hostClass finds the other run.
-BOOL AnotherSetupRuns(const char* hostClass);
+// This one is then to end without writing anything: two installs into one
+// folder would delete each other's files.
+BOOL AnotherSetupRuns();
+
+// Brings the window of the other run that the user can act on to the
+// front; hostClass finds that run.
+void BringSetupForward(const char* hostClass);

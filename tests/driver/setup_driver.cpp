@@ -65,10 +65,10 @@ SetupRun::~SetupRun()
 }
 
 bool StartSetup(SetupRun& run, const std::string& setupExe, const std::string& medium,
-                const std::string& stubLog)
+                const std::string& stubLog, const std::string& arguments)
 {
     SetEnvironmentVariableA("VELQ_STUB_LOG", stubLog.c_str());
-    std::string command = "\"" + setupExe + "\"";
+    std::string command = "\"" + setupExe + "\" " + arguments;
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     return CreateProcessA(NULL, &command[0], NULL, NULL, FALSE, 0, NULL, medium.c_str(), &startup,

@@ -33,10 +33,11 @@ struct ShownMessage {
 // waits below stretch theirs.
 DWORD Scaled(DWORD ms);
 
-// Starts setupExe with the medium as its current directory; the stand-in
-// VelQ.exe that it may start records its start in stubLog.
+// Starts setupExe with the medium as its current directory and the
+// arguments after its name; the stand-in VelQ.exe that it may start records
+// its start in stubLog.
 bool StartSetup(SetupRun& run, const std::string& setupExe, const std::string& medium,
-                const std::string& stubLog);
+                const std::string& stubLog, const std::string& arguments = "");
 
 bool IsRunning(const SetupRun& run);
 

@@ -48,13 +48,7 @@ protected:
         if (!Start(again, from))
             return NULL;
         bool showedWindow = false;
-        for (DWORD start = GetTickCount();
-             WaitForSingleObject(again.process.hProcess, 10) == WAIT_TIMEOUT &&
-             GetTickCount() - start < Scaled(5000);)
-            showedWindow = showedWindow || FindProcessWindow(again.Id(), NULL, NULL);
-        DWORD code = STILL_ACTIVE;
-        GetExitCodeProcess(again.process.hProcess, &code);
-        EXPECT_EQ(code, 0u);
+        EXPECT_EQ(WaitUnattended(again, &showedWindow, 5000), 0u);
         EXPECT_FALSE(showedWindow);
         HWND front = GetForegroundWindow();
         for (int i = 0; i < 100 && front != expected; ++i) {
@@ -88,7 +82,7 @@ TEST_F(DialogTest, CancelDiscardsTheTypedFolderAndInstallsNothing)
     // The close box, as a click on it reaches the dialog.
     PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
     std::vector<ShownMessage> shown;
-    EXPECT_EQ(WaitForExit(run, &shown), 0u);
+    EXPECT_EQ(WaitForExit(run, &shown), 1602u);
     EXPECT_EQ(shown, Confirmation("Velquor Installation Cancelled"));
     EXPECT_FALSE(Exists(kTarget));
     EXPECT_FALSE(Exists("C:\\velq-tests\\elsewhere"));
@@ -161,7 +155,7 @@ TEST_F(DialogTest, AnEmptyFolderOrABareDriveFails)
         HWND dialog = Open(run);
         ASSERT_NE(dialog, nullptr);
         std::vector<ShownMessage> shown;
-        EXPECT_EQ(Install(run, dialog, kFullName, folder, &shown), 0u);
+        EXPECT_EQ(Install(run, dialog, kFullName, folder, &shown), 1603u);
         EXPECT_EQ(shown, Confirmation("Velquor Installation Failed")) << folder;
         EXPECT_EQ(OwnerValue("Dir"), std::string(folder) + "\\");
         EXPECT_FALSE(Exists("C:\\dibs"));
@@ -256,7 +250,7 @@ TEST_F(DialogTest, AFolderTooDeepForItsFilesFailsCleanly)
     HWND dialog = Open(run);
     ASSERT_NE(dialog, nullptr);
     std::vector<ShownMessage> shown;
-    EXPECT_EQ(Install(run, dialog, kFullName, folder, &shown), 0u);
+    EXPECT_EQ(Install(run, dialog, kFullName, folder, &shown), 1603u);
     ASSERT_FALSE(shown.empty());
     EXPECT_EQ(shown.back().text, "Velquor Installation Failed");
     EXPECT_FALSE(ProgramStart().started);
@@ -312,7 +306,7 @@ TEST_F(DialogTest, CancellingTheChooserChangesNothingAndCancelRemovesTheCreatedD
 
     ClickButton(dialog, IDCANCEL);
     std::vector<ShownMessage> shown;
-    EXPECT_EQ(WaitForExit(run, &shown), 0u);
+    EXPECT_EQ(WaitForExit(run, &shown), 1602u);
     EXPECT_EQ(shown, Confirmation("Velquor Installation Cancelled"));
     EXPECT_FALSE(Exists(kTarget));
 }

@@ -50,6 +50,28 @@ HANDLE HoldOpen(const std::string& path)
     return file;
 }
 
+std::string SmallDrive()
+{
+    ULARGE_INTEGER available, total, free;
+    if (!GetDiskFreeSpaceExA("S:\\", &available, &total, &free) || total.QuadPart > (8u << 20))
+        return "";
+    for (const std::string& name : ListNames("S:"))
+        RemoveAll("S:\\" + name);
+    return "S:";
+}
+
+DWORD WaitUnattended(SetupRun& run, bool* showedWindow, DWORD timeoutMs)
+{
+    *showedWindow = false;
+    for (DWORD start = GetTickCount();
+         WaitForSingleObject(run.process.hProcess, 10) == WAIT_TIMEOUT &&
+         GetTickCount() - start < Scaled(timeoutMs);)
+        *showedWindow = *showedWindow || FindProcessWindow(run.Id(), NULL, NULL);
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(run.process.hProcess, &code);
+    return code;
+}
+
 std::string OwnerValue(const char* key)
 {
     char value[1024];
@@ -127,10 +149,10 @@ StubStart SetupTest::ProgramStart() const
     return ReadStubStart(kStubLog);
 }
 
-bool SetupTest::Start(SetupRun& run, const std::string& from)
+bool SetupTest::Start(SetupRun& run, const std::string& from, const std::string& arguments)
 {
     const std::string setupExe = ProductDir() + "\\setup.exe";
-    const bool started = StartSetup(run, setupExe, from, kStubLog);
+    const bool started = StartSetup(run, setupExe, from, kStubLog, arguments);
     EXPECT_TRUE(started) << setupExe << " in " << from << ": error " << GetLastError();
     return started;
 }

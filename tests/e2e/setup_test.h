@@ -49,6 +49,15 @@ std::string SystemText(DWORD error);
 // Opens a file for writing without sharing, so nobody else can use it.
 HANDLE HoldOpen(const std::string& path);
 
+// Drive S: of the test prefix: a 3 MB tmpfs, emptied. Empty when the
+// environment could not mount it.
+std::string SmallDrive();
+
+// Waits for the run to end without answering anything, as a script would.
+// Returns the exit code (STILL_ACTIVE on time-out); showedWindow tells
+// whether any window of the run was seen meanwhile.
+DWORD WaitUnattended(SetupRun& run, bool* showedWindow, DWORD timeoutMs = 30000);
+
 // A value of the "Owner" section of VelQ.ini; "<missing>" when absent.
 std::string OwnerValue(const char* key);
 
@@ -60,7 +69,7 @@ protected:
     // What the installed program (the stand-in) recorded at its start.
     StubStart ProgramStart() const;
 
-    bool Start(SetupRun& run, const std::string& from);
+    bool Start(SetupRun& run, const std::string& from, const std::string& arguments = "");
 
     // The install dialog of the run, failing the test when it does not show.
     HWND Dialog(const SetupRun& run);

@@ -89,7 +89,7 @@ TEST_F(ShortcutInstallTest, AMediumWithoutTheProgramFailsAndLinksNothing)
 {
     RemoveAll(medium + "\\VelQ.exe");
     std::vector<ShownMessage> shown;
-    EXPECT_EQ(RunSetup(medium, &shown), 0u);
+    EXPECT_EQ(RunSetup(medium, &shown), 1603u);
     EXPECT_EQ(shown, Confirmation("Velquor Installation Failed"));
     for (const std::string& link : {kDesktopLink, kProgramsLink, kStartMenuLink})
         EXPECT_FALSE(Exists(link)) << link;

@@ -1,0 +1,79 @@
+#include "setup/command_line.h"
+
+#include <string.h>
+
+#include "dialogs/message_box.h"
+#include "runtime/characters.h"
+#include "setup/setup_state.h"
+
+static const char kSwitches[] =
+    "Velquor Setup switches:\n"
+    "/S\tinstall without showing anything\n"
+    "/D=folder\tinstall there; last, without quotes\n"
+    "/?\tthis list\n\n"
+    "Exit codes: 0 installed, 1602 cancelled, 1603 failed, 87 unknown switch; "
+    "with /S also 1618 another setup runs, 161 folder refused, 32 in use, 112 too little room";
+
+static bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+// TRUE when the switch at text is name (lower case), however it is spelt,
+// ending where the switch ends: at a blank, the end, or for "/d=" anywhere.
+static bool IsSwitch(const char* text, const char* name)
+{
+    const size_t length = strlen(name);
+    for (size_t i = 0; i < length; ++i) {
+        if (LowerCaseLetter(text[i]) != name[i])
+            return false;
+    }
+    return name[length - 1] == '=' || text[length] == '\0' || IsBlank(text[length]);
+}
+
+// The folder of /D=: the rest of the line less trailing blanks, which no
+// folder name can end with. FALSE when it is empty or would not fit.
+static bool ReadFolder(const char* text)
+{
+    size_t length = strlen(text);
+    while (length > 0 && IsBlank(text[length - 1]))
+        --length;
+    // Room for the separator that Install appends.
+    if (length == 0 || length + 1 >= kPathChars)
+        return false;
+    memcpy(Setup.TargetDir, text, length);
+    Setup.TargetDir[length] = '\0';
+    return true;
+}
+
+bool ReadCommandLine(const char* arguments)
+{
+    bool understood = true;
+    bool help = false;
+    for (const char* at = arguments; *at;) {
+        if (IsBlank(*at)) {
+            ++at;
+            continue;
+        }
+        if (IsSwitch(at, "/d=")) {
+            understood = ReadFolder(at + 3) && understood;
+            break;
+        }
+        if (IsSwitch(at, "/s"))
+            Setup.Silent = TRUE;
+        else if (IsSwitch(at, "/?"))
+            help = true;
+        else
+            understood = false;
+        while (*at && !IsBlank(*at))
+            ++at;
+    }
+    if (understood && !help)
+        return true;
+    // Said only once the whole line is read: /S may come after what it
+    // silences.
+    if (!understood)
+        Setup.ExitCode = ERROR_INVALID_PARAMETER;
+    ShowMessage(NULL, kSwitches, "Velquor Setup", understood ? MB_OK : MB_OK | MB_ICONERROR);
+    return false;
+}

@@ -1,0 +1,11 @@
+#pragma once
+
+// The switches, read once at start into SetupState; nothing else looks at
+// the command line. Case does not matter.
+//   /S          silent: nothing is shown, ever (Setup.Silent)
+//   /D=folder   the installation folder (Setup.TargetDir): last, it takes
+//               the rest of the line, spaces included, without quotes
+//   /?          the list of switches and exit codes
+// FALSE when the run is to end at once with Setup.ExitCode: after /?, or
+// for a command line it does not understand, which it says (ERROR_INVALID_PARAMETER).
+bool ReadCommandLine(const char* arguments);

@@ -1,0 +1,143 @@
+#include "res/resource.h"
+#include "tests/common/shortcut_files.h"
+#include "tests/common/test_files.h"
+#include "tests/e2e/medium.h"
+#include "tests/e2e/setup_test.h"
+
+// Setup started by a script or a deployment tool: /S, /D=folder, and the
+// exit code that tells how it went.
+
+namespace {
+
+class SwitchesTest : public SetupTest {
+protected:
+    void SetUp() override
+    {
+        SetupTest::SetUp();
+        BuildMedium(medium);
+    }
+
+    // Runs the setup with /S and the arguments to its end. No window of it
+    // may ever show.
+    DWORD RunSilently(const std::string& arguments = "")
+    {
+        SetupRun run;
+        if (!Start(run, medium, "/S " + arguments))
+            return STILL_ACTIVE;
+        bool showedWindow = false;
+        const DWORD code = WaitUnattended(run, &showedWindow);
+        EXPECT_FALSE(showedWindow) << "/S " << arguments;
+        return code;
+    }
+};
+
+const std::string kLinks[] = {
+    std::string(kShellDesktop) + "\\Velquor.lnk",
+    std::string(kShellStartMenu) + "\\Programs\\Velquor.lnk",
+    std::string(kShellStartMenu) + "\\Velquor.lnk",
+};
+
+}  // namespace
+
+TEST_F(SwitchesTest, SilentInstallsEverythingUnderTheRegisteredOwnerAndStartsNothing)
+{
+    for (const std::string& link : kLinks)
+        RemoveAll(link);
+    SetRegisteredOwner("Registered Owner");
+    EXPECT_EQ(RunSilently(), 0u);
+    EXPECT_EQ(ListNames(kTarget), InstalledNames());
+    for (const std::string& link : kLinks)
+        EXPECT_EQ(ReadShortcut(link).target, std::string(kTarget) + "\\VelQ.exe") << link;
+    EXPECT_EQ(OwnerValue("USER NAME"), "Registered Owner");
+    EXPECT_EQ(OwnerValue("DEFAULT NAME"), "Registered Owner");
+    EXPECT_EQ(OwnerValue("Dir"), "C:\\Velq\\");
+    Sleep(1000);
+    EXPECT_FALSE(ProgramStart().started);
+}
+
+// The rest of the line is the folder, spaces and all; nothing is written
+// onto the medium, not even the empty readme a dialog run leaves there.
+TEST_F(SwitchesTest, SilentInstallsIntoTheFolderOfD)
+{
+    const std::string folder = "C:\\Program Files\\Velquor Test";
+    RemoveAll(folder);
+    RemoveAll(medium + "\\readme.txt");
+    EXPECT_EQ(RunSilently("/d=" + folder), 0u);
+    EXPECT_TRUE(Exists(folder + "\\velq.exe"));
+    EXPECT_EQ(OwnerValue("Dir"), folder + "\\");
+    EXPECT_FALSE(Exists(medium + "\\readme.txt"));
+    EXPECT_FALSE(Exists(kTarget));
+    RemoveAll(folder);
+}
+
+TEST_F(SwitchesTest, EachSilentRefusalReturnsItsCodeAndWritesNothing)
+{
+    EXPECT_EQ(RunSilently("/D=Apps"), 161u);
+    EXPECT_FALSE(Exists(medium + "\\Apps"));
+
+    MakeDir(kTarget);
+    HANDLE held = HoldOpen(std::string(kTarget) + "\\velq.exe");
+    EXPECT_EQ(RunSilently(), 32u);
+    CloseHandle(held);
+    EXPECT_EQ(ListNames(kTarget), Names{"velq.exe"});
+    EXPECT_FALSE(Exists(kSettings));
+}
+
+TEST_F(SwitchesTest, ASilentInstallTooLargeForTheDriveReturnsItsCode)
+{
+    const std::string drive = SmallDrive();
+    if (drive.empty())
+        GTEST_SKIP() << "SKIPPED: the test environment has no small drive S: (it needs root)";
+    WriteText(medium + "\\exams\\large.dat", std::string(4 << 20, 'x'));
+    EXPECT_EQ(RunSilently("/D=S:\\Velq"), 112u);
+    EXPECT_EQ(ListNames(drive), Names{});
+    EXPECT_FALSE(Exists(kSettings));
+}
+
+// The platform's "Error" box for a folder that cannot be made is not shown
+// either: the run fails.
+TEST_F(SwitchesTest, ASilentInstallWhoseFoldersCannotBeMadeFails)
+{
+    EXPECT_EQ(RunSilently("/D=" + ScratchDir("no-parent") + "\\missing\\Velq"), 1603u);
+    EXPECT_FALSE(ProgramStart().started);
+}
+
+TEST_F(SwitchesTest, ASilentStartWhileADialogIsOpenIsToldToRetryAndTheFirstStillInstalls)
+{
+    SetupRun first;
+    ASSERT_TRUE(Start(first, medium));
+    HWND dialog = Dialog(first);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(RunSilently(), 1618u);
+    EXPECT_FALSE(Exists(kTarget));
+
+    SetControlText(dialog, IDC_NAME, kFullName);
+    ClickButton(dialog, IDOK);
+    std::vector<ShownMessage> shown;
+    EXPECT_EQ(WaitForExit(first, &shown), 0u);
+    EXPECT_EQ(ListNames(kTarget), InstalledNames());
+}
+
+TEST_F(SwitchesTest, AnUnknownSwitchIsNamedAndEndsTheRunWritingNothing)
+{
+    SetupRun run;
+    ASSERT_TRUE(Start(run, medium, "/X"));
+    ShownMessage box;
+    ASSERT_TRUE(AnswerMessageBox(run, &box));
+    EXPECT_EQ(box.caption, "Velquor Setup");
+    EXPECT_NE(box.text.find("/D=folder"), std::string::npos) << box.text;
+    std::vector<ShownMessage> shown;
+    EXPECT_EQ(WaitForExit(run, &shown), 87u);
+    EXPECT_EQ(RunSilently("/X"), 87u);
+    EXPECT_FALSE(Exists(kTarget));
+    EXPECT_FALSE(Exists(kSettings));
+}
+
+TEST_F(SwitchesTest, WithoutSilentTheFolderOfDIsOfferedInTheDialog)
+{
+    SetupRun run;
+    ASSERT_TRUE(Start(run, medium, "/D=C:\\Other Place"));
+    HWND dialog = Dialog(run);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(ControlText(dialog, IDC_FOLDER), "C:\\Other Place");
+}
