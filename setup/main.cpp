@@ -107,8 +107,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int)
     // itself is never shown.
     HWND window = CreateWindowExA(0, kHostClass, kHostClass, WS_OVERLAPPEDWINDOW, 100, 100, 300,
                                   100, NULL, NULL, instance, NULL);
+    // Nothing was installed: a script must not read that as success.
     if (!window)
-        return 0;
+        return ERROR_INSTALL_FAILURE;
 
     // The resources define no accelerator table: nothing is translated.
     HACCEL accelerators = LoadAcceleratorsA(Setup.Instance, MAKEINTRESOURCEA(IDA_HOST_WINDOW));
