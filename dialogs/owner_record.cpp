@@ -2,6 +2,9 @@
 
 #include <string.h>
 
+#include "engine/install_selection.h"
+#include "engine/installation_removal.h"
+
 // Copies as much of text as fits size bytes with the terminator, cut where
 // a character ends: a double-byte character is never split.
 static void CopyWholeCharacters(char* buffer, DWORD size, const char* text)
@@ -61,10 +64,12 @@ void GetSetupDefaultName(char* buffer, DWORD size)
         QueryKeyText(key, "DefName", buffer, size);
 }
 
+// A bare file name: the platform keeps it in the Windows folder.
+static const char kSettingsFile[] = "VelQ.ini";
+
 void WriteOwnerValue(const char* key, const char* value)
 {
-    // A bare file name: the platform keeps it in the Windows folder.
-    WritePrivateProfileStringA("Owner", key, value, "VelQ.ini");
+    WritePrivateProfileStringA("Owner", key, value, kSettingsFile);
 }
 
 void GetDefaultOwnerName(char* buffer, DWORD size)
@@ -81,4 +86,25 @@ void WriteOwnerRecord(const char* userName, const char* targetDir)
     GetDefaultOwnerName(defaultName, sizeof defaultName);
     WriteOwnerValue("DEFAULT NAME", defaultName);
     WriteOwnerValue("Dir", targetDir);
+}
+
+void RemoveOwnerRecord(const char* folder)
+{
+    char text[kPathChars];
+    char names[4];
+    GetPrivateProfileStringA("Owner", "Dir", "", text, sizeof text, kSettingsFile);
+    if (!SamePath(text, folder))
+        return;
+    WriteOwnerValue("USER NAME", NULL);
+    WriteOwnerValue("DEFAULT NAME", NULL);
+    WriteOwnerValue("Dir", NULL);
+    // The section goes when nothing else is in it, the file when no section
+    // is left.
+    if (!GetPrivateProfileStringA("Owner", NULL, "", names, sizeof names, kSettingsFile))
+        WritePrivateProfileStringA("Owner", NULL, NULL, kSettingsFile);
+    const UINT length = GetWindowsDirectoryA(text, kPathChars);
+    if (length && length < kPathChars && JoinPath(text, text, "\\", kSettingsFile) &&
+        !GetPrivateProfileStringA(NULL, NULL, "", names, sizeof names, kSettingsFile) &&
+        !DeleteFileA(text))
+        LeaveBehind(text);
 }

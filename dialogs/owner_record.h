@@ -21,3 +21,7 @@ void WriteOwnerValue(const char* key, const char* value);
 // Records who installed and where: "USER NAME", "DEFAULT NAME" (from the
 // registry) and "Dir", in that order.
 void WriteOwnerRecord(const char* userName, const char* targetDir);
+
+// Removes the three keys where "Dir" names folder (ending with "\"), and
+// VelQ.ini when nothing else is left in it. Other sections and keys stay.
+void RemoveOwnerRecord(const char* folder);

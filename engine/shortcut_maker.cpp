@@ -3,6 +3,8 @@
 #include <objbase.h>
 #include <shlobj.h>
 
+#include "engine/install_selection.h"
+#include "engine/installation_removal.h"
 #include "setup/setup_state.h"
 
 static const char kShellFoldersKey[] =
@@ -81,16 +83,28 @@ static void FallbackFolder(char (&folder)[kPathChars], const char* name)
         folder[0] = '\0';
 }
 
-// Velquor.lnk in subFolder of the shell folder valueName. No folder, or a
-// link path that would not fit, means no shortcut, as a failed save does.
-static void PlaceShortcut(const char* workingDir, const char* valueName, const char* fallbackName,
-                          const char* subFolder)
+// Where the shortcuts go: the desktop, the Start Menu's Programs folder and,
+// when chosen, the top of the Start Menu. Each is a per-user shell folder
+// (valueName) with a fallback under the Windows folder.
+struct ShortcutPlace {
+    const char* ValueName;
+    const char* FallbackName;
+    const char* SubFolder;
+};
+
+static const ShortcutPlace kPlaces[] = {
+    {"Desktop", "\\Desktop", ""},
+    {"Start Menu", "\\Start Menu", "\\Programs"},
+    {"Start Menu", "\\Start Menu", ""},
+};
+
+// Velquor.lnk in its place. FALSE when there is no such folder or the path
+// would not fit.
+static BOOL ComposeLinkPath(char (&linkPath)[kPathChars], const ShortcutPlace& place)
 {
-    char linkPath[kPathChars];
-    FallbackFolder(linkPath, fallbackName);
-    GetShellFolderPath(valueName, linkPath);
-    if (linkPath[0] != '\0' && JoinPath(linkPath, linkPath, subFolder, kLinkName))
-        CreateShortcut(workingDir, kProgramName, linkPath, kDescription);
+    FallbackFolder(linkPath, place.FallbackName);
+    GetShellFolderPath(place.ValueName, linkPath);
+    return linkPath[0] != '\0' && JoinPath(linkPath, linkPath, place.SubFolder, kLinkName);
 }
 
 void MakeShortcuts()
@@ -102,11 +116,50 @@ void MakeShortcuts()
         return;
     }
     char workingDir[kPathChars];
+    char linkPath[kPathChars];
+    // No folder, or a link path that would not fit, means no shortcut, as a
+    // failed save does.
     if (CopyPath(workingDir, Setup.TargetDir)) {
-        PlaceShortcut(workingDir, "Desktop", "\\Desktop", "");
-        PlaceShortcut(workingDir, "Start Menu", "\\Start Menu", "\\Programs");
-        if (Setup.AddToStartMenu)
-            PlaceShortcut(workingDir, "Start Menu", "\\Start Menu", "");
+        for (int i = 0; i < (Setup.AddToStartMenu ? 3 : 2); ++i) {
+            if (ComposeLinkPath(linkPath, kPlaces[i]))
+                CreateShortcut(workingDir, kProgramName, linkPath, kDescription);
+        }
+    }
+    CoUninitialize();
+}
+
+// TRUE when the link at linkPath starts program.
+static BOOL LinksTo(const char* linkPath, const char* program)
+{
+    WCHAR wideLinkPath[kPathChars];
+    char target[kPathChars];
+    IShellLinkA* link = NULL;
+    IPersistFile* file = NULL;
+    BOOL linked = FALSE;
+    if (!MultiByteToWideChar(CP_ACP, 0, linkPath, -1, wideLinkPath,
+                             static_cast<int>(ARRAYSIZE(wideLinkPath))) ||
+        FAILED(CoCreateInstance(CLSID_ShellLink, NULL, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                reinterpret_cast<void**>(&link))))
+        return FALSE;
+    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+        linked = SUCCEEDED(file->Load(wideLinkPath, STGM_READ)) &&
+                 link->GetPath(target, kPathChars, NULL, 0) == S_OK && SamePath(target, program);
+        file->Release();
+    }
+    link->Release();
+    return linked;
+}
+
+void RemoveShortcuts(const char* folder)
+{
+    char program[kPathChars];
+    char linkPath[kPathChars];
+    if (!JoinPath(program, folder, kProgramName) || FAILED(CoInitialize(NULL)))
+        return;
+    for (const ShortcutPlace& place : kPlaces) {
+        if (ComposeLinkPath(linkPath, place) && LinksTo(linkPath, program) &&
+            !DeleteFileA(linkPath))
+            LeaveBehind(linkPath);
     }
     CoUninitialize();
 }

@@ -1,0 +1,82 @@
+#include "engine/registration.h"
+
+#include <string.h>
+
+#include "engine/install_selection.h"
+#include "runtime/path_text.h"
+#include "setup/setup_state.h"
+
+const char kUninstallerName[] = "uninstall.exe";
+
+static const char kUninstallKey[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velquor";
+static const char kInstallLocation[] = "InstallLocation";
+
+// The copy keeps the file's attributes: a setup.exe from a CD would arrive
+// read-only, and then neither a reinstall nor the removal could replace it.
+static BOOL WriteUninstaller(char (&uninstaller)[kPathChars])
+{
+    char self[kPathChars];
+    const DWORD length = GetModuleFileNameA(NULL, self, kPathChars);
+    if (length == 0 || length >= kPathChars ||
+        !JoinPath(uninstaller, Setup.TargetDir, kUninstallerName))
+        return FALSE;
+    return CopyFileA(self, uninstaller, FALSE) &&
+           SetFileAttributesA(uninstaller, FILE_ATTRIBUTE_NORMAL);
+}
+
+void RegisterInstallation()
+{
+    char uninstaller[kPathChars];
+    char command[kPathChars + 8];
+    char quietCommand[kPathChars + 8];
+    char icon[kPathChars];
+    HKEY key;
+    if (!WriteUninstaller(uninstaller) || !JoinPath(command, "\"", uninstaller, "\"") ||
+        !JoinPath(quietCommand, command, " /S") || !JoinPath(icon, Setup.TargetDir, "velq.exe"))
+        return;
+    // NT refuses HKEY_LOCAL_MACHINE to a user who is no administrator.
+    if (RegCreateKeyA(HKEY_LOCAL_MACHINE, kUninstallKey, &key) != ERROR_SUCCESS &&
+        RegCreateKeyA(HKEY_CURRENT_USER, kUninstallKey, &key) != ERROR_SUCCESS)
+        return;
+    const char* const texts[][2] = {
+        {"DisplayName", "Velquor"},
+        {"UninstallString", command},
+        {"QuietUninstallString", quietCommand},
+        {kInstallLocation, Setup.TargetDir},
+        {"DisplayIcon", icon},
+    };
+    for (const auto& text : texts)
+        RegSetValueExA(key, text[0], 0, REG_SZ, reinterpret_cast<const BYTE*>(text[1]),
+                       static_cast<DWORD>(strlen(text[1]) + 1));
+    const DWORD numbers[] = {1, 1,
+                             static_cast<DWORD>((Setup.Selection.Written.Space + 1023) >> 10)};
+    const char* const numberNames[] = {"NoModify", "NoRepair", "EstimatedSize"};
+    for (int i = 0; i < 3; ++i)
+        RegSetValueExA(key, numberNames[i], 0, REG_DWORD,
+                       reinterpret_cast<const BYTE*>(&numbers[i]), sizeof numbers[i]);
+    RegCloseKey(key);
+}
+
+// The key under root when its InstallLocation names folder.
+static void RemoveRegistrationUnder(HKEY root, const char* folder)
+{
+    HKEY key;
+    if (RegOpenKeyExA(root, kUninstallKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return;
+    char location[kPathChars];
+    DWORD size = sizeof location - 1;
+    DWORD type = REG_SZ;
+    const LONG read = RegQueryValueExA(key, kInstallLocation, NULL, &type,
+                                       reinterpret_cast<BYTE*>(location), &size);
+    RegCloseKey(key);
+    location[read == ERROR_SUCCESS && type == REG_SZ ? size : 0] = '\0';
+    if (SamePath(location, folder))
+        RegDeleteKeyA(root, kUninstallKey);
+}
+
+void RemoveRegistration(const char* folder)
+{
+    RemoveRegistrationUnder(HKEY_LOCAL_MACHINE, folder);
+    RemoveRegistrationUnder(HKEY_CURRENT_USER, folder);
+}
