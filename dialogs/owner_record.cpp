@@ -88,23 +88,28 @@ void WriteOwnerRecord(const char* userName, const char* targetDir)
     WriteOwnerValue("Dir", targetDir);
 }
 
+// A key of the settings file, or with a null key the names of a section's
+// keys, or with a null section too the sections: "" when there is none.
+static DWORD ReadSetting(const char* section, const char* key, char* text, DWORD size)
+{
+    return GetPrivateProfileStringA(section, key, NULL, text, size, kSettingsFile);
+}
+
 void RemoveOwnerRecord(const char* folder)
 {
     char text[kPathChars];
     char names[4];
-    GetPrivateProfileStringA("Owner", "Dir", "", text, sizeof text, kSettingsFile);
+    ReadSetting("Owner", "Dir", text, sizeof text);
     if (!SamePath(text, folder))
         return;
-    WriteOwnerValue("USER NAME", NULL);
-    WriteOwnerValue("DEFAULT NAME", NULL);
-    WriteOwnerValue("Dir", NULL);
+    for (const char* key = "USER NAME\0DEFAULT NAME\0Dir\0"; *key; key += strlen(key) + 1)
+        WriteOwnerValue(key, NULL);
     // The section goes when nothing else is in it, the file when no section
     // is left.
-    if (!GetPrivateProfileStringA("Owner", NULL, "", names, sizeof names, kSettingsFile))
-        WritePrivateProfileStringA("Owner", NULL, NULL, kSettingsFile);
+    if (!ReadSetting("Owner", NULL, names, sizeof names))
+        WriteOwnerValue(NULL, NULL);
     const UINT length = GetWindowsDirectoryA(text, kPathChars);
     if (length && length < kPathChars && JoinPath(text, text, "\\", kSettingsFile) &&
-        !GetPrivateProfileStringA(NULL, NULL, "", names, sizeof names, kSettingsFile) &&
-        !DeleteFileA(text))
+        !ReadSetting(NULL, NULL, names, sizeof names) && !DeleteFileA(text))
         LeaveBehind(text);
 }

@@ -15,7 +15,8 @@ void GetSetupDefaultName(char* buffer, DWORD size);
 constexpr DWORD kOwnerNameChars = 60;
 void GetDefaultOwnerName(char* buffer, DWORD size);
 
-// Sets one key of the "Owner" section of VelQ.ini in the Windows folder.
+// Sets one key of the "Owner" section of VelQ.ini in the Windows folder;
+// a null value removes the key, a null key the whole section.
 void WriteOwnerValue(const char* key, const char* value);
 
 // Records who installed and where: "USER NAME", "DEFAULT NAME" (from the

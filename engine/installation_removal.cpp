@@ -27,8 +27,9 @@ static BOOL VisitFolder(const char* folder, BOOL listed, BOOL remove)
             char path[kPathChars];
             if (listed && SelectedEntry(entry, name) == kNotSelected)
                 return TRUE;
+            // A path that would not fit stays, and so does its folder.
             if (!JoinPath(path, folder, entry.cFileName, IsFolder(entry) ? "\\" : ""))
-                return !LeaveBehind(entry.cFileName);
+                return TRUE;
             if (remove) {
                 if (!RemoveEntry(path, entry))
                     LeaveBehind(path);

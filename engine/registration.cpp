@@ -12,6 +12,12 @@ static const char kUninstallKey[] =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velquor";
 static const char kInstallLocation[] = "InstallLocation";
 
+// The values of the registration in the order written: five texts, then
+// three numbers. One block, as the program pays for every address it holds.
+static const char kValueNames[] = "DisplayName\0UninstallString\0QuietUninstallString\0"
+                                  "InstallLocation\0DisplayIcon\0NoModify\0NoRepair\0"
+                                  "EstimatedSize";
+
 // The copy keeps the file's attributes: a setup.exe from a CD would arrive
 // read-only, and then neither a reinstall nor the removal could replace it.
 static BOOL WriteUninstaller(char (&uninstaller)[kPathChars])
@@ -39,22 +45,16 @@ void RegisterInstallation()
     if (RegCreateKeyA(HKEY_LOCAL_MACHINE, kUninstallKey, &key) != ERROR_SUCCESS &&
         RegCreateKeyA(HKEY_CURRENT_USER, kUninstallKey, &key) != ERROR_SUCCESS)
         return;
-    const char* const texts[][2] = {
-        {"DisplayName", "Velquor"},
-        {"UninstallString", command},
-        {"QuietUninstallString", quietCommand},
-        {kInstallLocation, Setup.TargetDir},
-        {"DisplayIcon", icon},
-    };
-    for (const auto& text : texts)
-        RegSetValueExA(key, text[0], 0, REG_SZ, reinterpret_cast<const BYTE*>(text[1]),
-                       static_cast<DWORD>(strlen(text[1]) + 1));
-    const DWORD numbers[] = {1, 1,
-                             static_cast<DWORD>((Setup.Selection.Written.Space + 1023) >> 10)};
-    const char* const numberNames[] = {"NoModify", "NoRepair", "EstimatedSize"};
-    for (int i = 0; i < 3; ++i)
-        RegSetValueExA(key, numberNames[i], 0, REG_DWORD,
-                       reinterpret_cast<const BYTE*>(&numbers[i]), sizeof numbers[i]);
+    const DWORD kilobytes = static_cast<DWORD>((Setup.Selection.Written.Space + 1023) >> 10);
+    const DWORD yes = 1;
+    const void* const data[] = {"Velquor", command, quietCommand, Setup.TargetDir,
+                                icon,      &yes,    &yes,         &kilobytes};
+    const char* name = kValueNames;
+    for (int i = 0; i < 8; ++i, name += strlen(name) + 1) {
+        const char* text = static_cast<const char*>(data[i]);
+        RegSetValueExA(key, name, 0, i < 5 ? REG_SZ : REG_DWORD, static_cast<const BYTE*>(data[i]),
+                       i < 5 ? static_cast<DWORD>(strlen(text) + 1) : sizeof yes);
+    }
     RegCloseKey(key);
 }
 

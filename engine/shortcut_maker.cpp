@@ -41,13 +41,20 @@ void GetShellFolderPath(const char* valueName, char (&folder)[kPathChars])
         CopyPath(folder, fallback);
 }
 
-static HRESULT SaveLink(IShellLinkA* link, const WCHAR* linkPath)
+// The shell's link object and its file interface, for the link file at
+// linkPath, which widePath receives in wide characters. On failure nothing
+// is held.
+static HRESULT OpenLinkObject(const char* linkPath, WCHAR (&widePath)[kPathChars],
+                              IShellLinkA** link, IPersistFile** file)
 {
-    IPersistFile* file = NULL;
-    HRESULT result = link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file));
+    if (!MultiByteToWideChar(CP_ACP, 0, linkPath, -1, widePath, kPathChars))
+        return HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
+    HRESULT result = CoCreateInstance(CLSID_ShellLink, NULL, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                      reinterpret_cast<void**>(link));
     if (SUCCEEDED(result)) {
-        result = file->Save(linkPath, TRUE);
-        file->Release();
+        result = (*link)->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(file));
+        if (FAILED(result))
+            (*link)->Release();
     }
     return result;
 }
@@ -57,53 +64,45 @@ HRESULT CreateShortcut(const char* workingDir, const char* programName, const ch
 {
     char target[kPathChars];
     WCHAR wideLinkPath[kPathChars];
-    if (!JoinPath(target, workingDir, programName) ||
-        !MultiByteToWideChar(CP_ACP, 0, linkPath, -1, wideLinkPath,
-                             static_cast<int>(ARRAYSIZE(wideLinkPath))))
+    IShellLinkA* link;
+    IPersistFile* file;
+    if (!JoinPath(target, workingDir, programName))
         return HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
-
-    IShellLinkA* link = NULL;
-    const HRESULT created = CoCreateInstance(CLSID_ShellLink, NULL, CLSCTX_INPROC_SERVER,
-                                             IID_IShellLinkA, reinterpret_cast<void**>(&link));
-    if (FAILED(created))
-        return created;
+    HRESULT result = OpenLinkObject(linkPath, wideLinkPath, &link, &file);
+    if (FAILED(result))
+        return result;
     link->SetWorkingDirectory(workingDir);
     link->SetPath(target);
     link->SetDescription(description);
-    const HRESULT saved = SaveLink(link, wideLinkPath);
+    result = file->Save(wideLinkPath, TRUE);
+    file->Release();
     link->Release();
-    return saved;
-}
-
-// The Windows folder followed by name, or nothing when that cannot be had.
-static void FallbackFolder(char (&folder)[kPathChars], const char* name)
-{
-    const UINT length = GetWindowsDirectoryA(folder, kPathChars);
-    if (length == 0 || length >= kPathChars || !JoinPath(folder, folder, name))
-        folder[0] = '\0';
+    return result;
 }
 
 // Where the shortcuts go: the desktop, the Start Menu's Programs folder and,
-// when chosen, the top of the Start Menu. Each is a per-user shell folder
-// (valueName) with a fallback under the Windows folder.
+// when chosen, the top of the Start Menu. Each is a per-user shell folder,
+// or the folder of that name in the Windows folder where none is set.
 struct ShortcutPlace {
-    const char* ValueName;
-    const char* FallbackName;
+    const char* ShellFolder;
     const char* SubFolder;
 };
 
 static const ShortcutPlace kPlaces[] = {
-    {"Desktop", "\\Desktop", ""},
-    {"Start Menu", "\\Start Menu", "\\Programs"},
-    {"Start Menu", "\\Start Menu", ""},
+    {"Desktop", ""},
+    {"Start Menu", "\\Programs"},
+    {"Start Menu", ""},
 };
 
 // Velquor.lnk in its place. FALSE when there is no such folder or the path
 // would not fit.
 static BOOL ComposeLinkPath(char (&linkPath)[kPathChars], const ShortcutPlace& place)
 {
-    FallbackFolder(linkPath, place.FallbackName);
-    GetShellFolderPath(place.ValueName, linkPath);
+    const UINT length = GetWindowsDirectoryA(linkPath, kPathChars);
+    if (length == 0 || length >= kPathChars ||
+        !JoinPath(linkPath, linkPath, "\\", place.ShellFolder))
+        linkPath[0] = '\0';
+    GetShellFolderPath(place.ShellFolder, linkPath);
     return linkPath[0] != '\0' && JoinPath(linkPath, linkPath, place.SubFolder, kLinkName);
 }
 
@@ -133,19 +132,14 @@ static BOOL LinksTo(const char* linkPath, const char* program)
 {
     WCHAR wideLinkPath[kPathChars];
     char target[kPathChars];
-    IShellLinkA* link = NULL;
-    IPersistFile* file = NULL;
-    BOOL linked = FALSE;
-    if (!MultiByteToWideChar(CP_ACP, 0, linkPath, -1, wideLinkPath,
-                             static_cast<int>(ARRAYSIZE(wideLinkPath))) ||
-        FAILED(CoCreateInstance(CLSID_ShellLink, NULL, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                reinterpret_cast<void**>(&link))))
+    IShellLinkA* link;
+    IPersistFile* file;
+    if (FAILED(OpenLinkObject(linkPath, wideLinkPath, &link, &file)))
         return FALSE;
-    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-        linked = SUCCEEDED(file->Load(wideLinkPath, STGM_READ)) &&
-                 link->GetPath(target, kPathChars, NULL, 0) == S_OK && SamePath(target, program);
-        file->Release();
-    }
+    const BOOL linked = SUCCEEDED(file->Load(wideLinkPath, STGM_READ)) &&
+                        link->GetPath(target, kPathChars, NULL, 0) == S_OK &&
+                        SamePath(target, program);
+    file->Release();
     link->Release();
     return linked;
 }

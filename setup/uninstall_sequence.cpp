@@ -43,14 +43,6 @@ static DWORD EndWith(DWORD exitCode, const char* text)
     return exitCode;
 }
 
-// Windows 95 lacks MoveFileExA or has it as a stub that fails, and NT lets
-// only administrators use it: then the temporary folder's cleaning is left.
-static void DeleteAtRestart(const char* path)
-{
-    if (auto moveFile = KernelFunction<decltype(&MoveFileExA)>("MoveFileExA"))
-        moveFile(path, NULL, MOVEFILE_DELAY_UNTIL_REBOOT);
-}
-
 // The temporary copy. Windows keeps a running program's file until a moment
 // after its process has ended, so the uninstaller's file is deleted only
 // once it has, and tried for a few seconds. Then the installation folder
@@ -61,14 +53,17 @@ static DWORD RemoveUninstaller()
     char folder[kPathChars];
     WaitForSingleObject(Setup.UninstallerProcess, INFINITE);
     if (JoinPath(path, Setup.TargetDir, kUninstallerName)) {
-        for (int tries = 0;
-             !DeleteFileA(path) && GetLastError() != ERROR_FILE_NOT_FOUND && tries < 50; ++tries)
+        for (int tries = 0; !DeleteFileA(path) && tries < 50; ++tries)
             Sleep(100);
     }
     RemoveDirectoryA(Setup.TargetDir);
-    if (OwnPath(path, folder)) {
-        DeleteAtRestart(path);
-        DeleteAtRestart(folder);
+    // Windows 95 lacks MoveFileExA or has it as a stub that fails, and NT
+    // lets only administrators use it: then the temporary folder's cleaning
+    // is left.
+    auto moveFile = KernelFunction<decltype(&MoveFileExA)>("MoveFileExA");
+    if (moveFile && OwnPath(path, folder)) {
+        moveFile(path, NULL, MOVEFILE_DELAY_UNTIL_REBOOT);
+        moveFile(folder, NULL, MOVEFILE_DELAY_UNTIL_REBOOT);
     }
     return 0;
 }
@@ -105,8 +100,9 @@ static BOOL HandOverUninstaller(const char* self, const char* folder)
     char commandLine[3 * kPathChars];
     wsprintfA(commandLine, "\"%s\" /wait=%lu /D=%s", copy,
               static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(process)), folder);
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
+    // Started as this process was: no window shows either way.
+    STARTUPINFOA startup;
+    GetStartupInfoA(&startup);
     PROCESS_INFORMATION started;
     const BOOL handedOver =
         CreateProcessA(copy, commandLine, NULL, NULL, TRUE, 0, NULL, own, &startup, &started);
@@ -129,11 +125,11 @@ DWORD RunUninstallSequence()
     // settings file, which anyone may have changed. Not a drive's or a
     // share's root, where everything else of the volume lies.
     const size_t length = OwnPath(self, folder);
-    if (RootLength(folder) >= length) {
-        JoinPath(text, "Velquor cannot be removed from ", folder);
-        return EndWith(ERROR_BAD_PATHNAME, text);
-    }
-    JoinPath(text, "Remove Velquor from ", folder, "?");
+    if (RootLength(folder) >= length)
+        return EndWith(ERROR_BAD_PATHNAME,
+                       "Velquor cannot be removed from the root folder of a drive or share.");
+    // Bounded by construction: one path in a fixed text.
+    wsprintfA(text, "Remove Velquor from %s?", folder);
     if (ShowMessage(NULL, text, kCaption, MB_YESNO | MB_ICONQUESTION) != IDYES)
         return EndWith(ERROR_INSTALL_USEREXIT, NULL);
     // Nothing is removed until everything can be.
