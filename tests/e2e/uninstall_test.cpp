@@ -40,6 +40,17 @@ bool Vanishes(const std::string& path)
     return !Exists(path);
 }
 
+// The installation, its registration, owner keys and shortcuts, as they
+// were installed, also a while after the uninstaller ended.
+void ExpectStillInstalled()
+{
+    Sleep(1000);
+    EXPECT_EQ(ListNames(kTarget), InstalledNames());
+    EXPECT_EQ(Registered("InstallLocation"), "C:\\Velq\\");
+    EXPECT_EQ(OwnerValue("Dir"), "C:\\Velq\\");
+    EXPECT_TRUE(Exists(kLinks[0]));
+}
+
 class UninstallTest : public SetupTest {
 protected:
     void SetUp() override
@@ -136,11 +147,7 @@ TEST_F(UninstallTest, NoRemovesNothing)
     EXPECT_TRUE(AnswerMessageBox(run, &question, 15000, IDNO));
     Messages shown;
     EXPECT_EQ(WaitForExit(run, &shown), static_cast<DWORD>(ERROR_INSTALL_USEREXIT));
-    Sleep(1000);
-    EXPECT_EQ(ListNames(kTarget), InstalledNames());
-    EXPECT_EQ(Registered("InstallLocation"), "C:\\Velq\\");
-    EXPECT_EQ(OwnerValue("Dir"), "C:\\Velq\\");
-    EXPECT_TRUE(Exists(kLinks[0]));
+    ExpectStillInstalled();
 }
 
 // Deep in a listed folder: everything there would be removed.
@@ -151,11 +158,7 @@ TEST_F(UninstallTest, AFileInUseRefusesTheRemovalBeforeAnythingGoes)
     HANDLE held = HoldOpen(std::string(kTarget) + "\\exams\\mine\\open.dat");
     EXPECT_EQ(UninstallSilently(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
     CloseHandle(held);
-    Sleep(1000);
-    EXPECT_EQ(ListNames(kTarget), InstalledNames());
-    EXPECT_EQ(Registered("InstallLocation"), "C:\\Velq\\");
-    EXPECT_EQ(OwnerValue("Dir"), "C:\\Velq\\");
-    EXPECT_TRUE(Exists(kLinks[0]));
+    ExpectStillInstalled();
 }
 
 // Wine cannot remove the link itself (Windows can), so there the folder
