@@ -31,6 +31,8 @@ static BOOL VisitFolder(const char* folder, BOOL listed, BOOL remove)
             if (!JoinPath(path, folder, entry.cFileName, IsFolder(entry) ? "\\" : ""))
                 return TRUE;
             if (remove) {
+                // A folder link is removed by its own name, not through it.
+                DropSeparator(path);
                 if (!RemoveEntry(path, entry))
                     LeaveBehind(path);
                 return TRUE;

@@ -41,9 +41,13 @@ void RegisterInstallation()
     if (!WriteUninstaller(uninstaller) || !JoinPath(command, "\"", uninstaller, "\"") ||
         !JoinPath(quietCommand, command, " /S") || !JoinPath(icon, Setup.TargetDir, "velq.exe"))
         return;
-    // NT refuses HKEY_LOCAL_MACHINE to a user who is no administrator.
-    if (RegCreateKeyA(HKEY_LOCAL_MACHINE, kUninstallKey, &key) != ERROR_SUCCESS &&
-        RegCreateKeyA(HKEY_CURRENT_USER, kUninstallKey, &key) != ERROR_SUCCESS)
+    // NT refuses HKEY_LOCAL_MACHINE to a user who is no administrator. Write
+    // access is asked for, as an existing key would otherwise open for
+    // reading only.
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, NULL, 0, KEY_SET_VALUE, NULL, &key,
+                        NULL) != ERROR_SUCCESS &&
+        RegCreateKeyExA(HKEY_CURRENT_USER, kUninstallKey, 0, NULL, 0, KEY_SET_VALUE, NULL, &key,
+                        NULL) != ERROR_SUCCESS)
         return;
     const DWORD kilobytes = static_cast<DWORD>((Setup.Selection.Written.Space + 1023) >> 10);
     const DWORD yes = 1;

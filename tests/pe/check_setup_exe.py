@@ -173,7 +173,7 @@ IMPORTABLE = {
     },
     "advapi32.dll": {
         "RegCloseKey",
-        "RegCreateKeyA",
+        "RegCreateKeyExA",
         "RegDeleteKeyA",
         "RegOpenKeyExA",
         "RegQueryValueExA",
