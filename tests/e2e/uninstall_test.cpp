@@ -202,3 +202,14 @@ TEST_F(UninstallTest, TheLockedUninstallerStillGoesWithItsFolder)
     CloseHandle(held);
     EXPECT_TRUE(Vanishes(kTarget));
 }
+
+// Everything else of the volume lies in a root folder.
+TEST_F(UninstallTest, AnUninstallerInADriveRootRefusesToRemoveAnything)
+{
+    const std::string root = EmptyDriveRoot();
+    ASSERT_TRUE(
+        CopyFileA((ProductDir() + "\\setup.exe").c_str(), (root + "uninstall.exe").c_str(), FALSE));
+    WriteText(root + "velq.exe", "not an installation");
+    EXPECT_EQ(UninstallSilently("M:"), static_cast<DWORD>(ERROR_BAD_PATHNAME));
+    EXPECT_EQ(ListNames(root), (Names{"uninstall.exe", "velq.exe"}));
+}
