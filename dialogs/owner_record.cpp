@@ -36,7 +36,7 @@ static void QueryText(HKEY key, const char* valueName, char* buffer, DWORD size)
     GlobalFree(value);
 }
 
-static void QueryKeyText(HKEY key, const char* valueName, char* buffer, DWORD size)
+void QueryKeyText(HKEY key, const char* valueName, char* buffer, DWORD size)
 {
     QueryText(key, valueName, buffer, size);
     RegCloseKey(key);

@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include "dialogs/owner_record.h"
 #include "engine/install_selection.h"
 #include "runtime/path_text.h"
 #include "setup/setup_state.h"
@@ -66,15 +67,11 @@ void RegisterInstallation()
 static void RemoveRegistrationUnder(HKEY root, const char* folder)
 {
     HKEY key;
+    char location[kPathChars];
     if (RegOpenKeyExA(root, kUninstallKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
         return;
-    char location[kPathChars];
-    DWORD size = sizeof location - 1;
-    DWORD type = REG_SZ;
-    const LONG read = RegQueryValueExA(key, kInstallLocation, NULL, &type,
-                                       reinterpret_cast<BYTE*>(location), &size);
-    RegCloseKey(key);
-    location[read == ERROR_SUCCESS && type == REG_SZ ? size : 0] = '\0';
+    location[0] = '\0';
+    QueryKeyText(key, kInstallLocation, location, sizeof location);
     if (SamePath(location, folder))
         RegDeleteKeyA(root, kUninstallKey);
 }
