@@ -2,6 +2,9 @@
 
 #include <string.h>
 
+#include "engine/install_selection.h"
+#include "engine/installation_removal.h"
+
 // Copies as much of text as fits size bytes with the terminator, cut where
 // a character ends: a double-byte character is never split.
 static void CopyWholeCharacters(char* buffer, DWORD size, const char* text)
@@ -33,7 +36,7 @@ static void QueryText(HKEY key, const char* valueName, char* buffer, DWORD size)
     GlobalFree(value);
 }
 
-static void QueryKeyText(HKEY key, const char* valueName, char* buffer, DWORD size)
+void QueryKeyText(HKEY key, const char* valueName, char* buffer, DWORD size)
 {
     QueryText(key, valueName, buffer, size);
     RegCloseKey(key);
@@ -61,10 +64,12 @@ void GetSetupDefaultName(char* buffer, DWORD size)
         QueryKeyText(key, "DefName", buffer, size);
 }
 
+// A bare file name: the platform keeps it in the Windows folder.
+static const char kSettingsFile[] = "VelQ.ini";
+
 void WriteOwnerValue(const char* key, const char* value)
 {
-    // A bare file name: the platform keeps it in the Windows folder.
-    WritePrivateProfileStringA("Owner", key, value, "VelQ.ini");
+    WritePrivateProfileStringA("Owner", key, value, kSettingsFile);
 }
 
 void GetDefaultOwnerName(char* buffer, DWORD size)
@@ -81,4 +86,30 @@ void WriteOwnerRecord(const char* userName, const char* targetDir)
     GetDefaultOwnerName(defaultName, sizeof defaultName);
     WriteOwnerValue("DEFAULT NAME", defaultName);
     WriteOwnerValue("Dir", targetDir);
+}
+
+// A key of the settings file, or with a null key the names of a section's
+// keys, or with a null section too the sections: "" when there is none.
+static DWORD ReadSetting(const char* section, const char* key, char* text, DWORD size)
+{
+    return GetPrivateProfileStringA(section, key, NULL, text, size, kSettingsFile);
+}
+
+void RemoveOwnerRecord(const char* folder)
+{
+    char text[kPathChars];
+    char names[4];
+    ReadSetting("Owner", "Dir", text, sizeof text);
+    if (!SamePath(text, folder))
+        return;
+    for (const char* key = "USER NAME\0DEFAULT NAME\0Dir\0"; *key; key += strlen(key) + 1)
+        WriteOwnerValue(key, NULL);
+    // The section goes when nothing else is in it, the file when no section
+    // is left.
+    if (!ReadSetting("Owner", NULL, names, sizeof names))
+        WriteOwnerValue(NULL, NULL);
+    const UINT length = GetWindowsDirectoryA(text, kPathChars);
+    if (length && length < kPathChars && JoinPath(text, text, "\\", kSettingsFile) &&
+        !ReadSetting(NULL, NULL, names, sizeof names) && !DeleteFileA(text))
+        LeaveBehind(text);
 }

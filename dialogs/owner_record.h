@@ -15,9 +15,19 @@ void GetSetupDefaultName(char* buffer, DWORD size);
 constexpr DWORD kOwnerNameChars = 60;
 void GetDefaultOwnerName(char* buffer, DWORD size);
 
-// Sets one key of the "Owner" section of VelQ.ini in the Windows folder.
+// Sets one key of the "Owner" section of VelQ.ini in the Windows folder;
+// a null value removes the key, a null key the whole section.
 void WriteOwnerValue(const char* key, const char* value);
 
 // Records who installed and where: "USER NAME", "DEFAULT NAME" (from the
 // registry) and "Dir", in that order.
 void WriteOwnerRecord(const char* userName, const char* targetDir);
+
+// Removes the three keys where "Dir" names folder (ending with "\"), and
+// VelQ.ini when nothing else is left in it. Other sections and keys stay.
+void RemoveOwnerRecord(const char* folder);
+
+// The text value valueName of key, cut to size - 1 characters where a
+// character ends, always terminated; the buffer is left as it is when the
+// value cannot be read. Closes the key.
+void QueryKeyText(HKEY key, const char* valueName, char* buffer, DWORD size);

@@ -39,7 +39,7 @@ static BOOL CopyOver(const char* source, const char* target)
            (ClearReadOnly(target) && CopyFileA(source, target, FALSE));
 }
 
-static BOOL RemoveEntry(const char* path, const WIN32_FIND_DATAA& entry)
+BOOL RemoveEntry(const char* path, const WIN32_FIND_DATAA& entry)
 {
     if (!IsFolder(entry))
         return DeleteInstalledFile(path);

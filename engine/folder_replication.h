@@ -11,6 +11,10 @@ BOOL PathExists(const char* path);
 // The result is that of removing the folder, FALSE when it cannot be listed.
 BOOL RemoveFolderTree(const char* path);
 
+// Removes the entry at path: a file (read-only or not), a folder with
+// everything in it, or a folder link itself, never what it points to.
+BOOL RemoveEntry(const char* path, const WIN32_FIND_DATAA& entry);
+
 // Copies the plain files of sourceFolder into targetFolder, overwriting;
 // sub-folders are left alone. Both folders end with "\". FALSE after the
 // first copy that fails.

@@ -78,6 +78,13 @@ static BOOL StartsWithPath(const char* text, const char* prefix)
     return lstrcmpiA(start, prefix) == 0;
 }
 
+BOOL SamePath(const char* first, const char* second)
+{
+    char a[kPathChars];
+    char b[kPathChars];
+    return FullFolderPath(a, first) && FullFolderPath(b, second) && lstrcmpiA(a, b) == 0;
+}
+
 BOOL TargetHoldsMedium(const char* targetDir)
 {
     char target[kPathChars];

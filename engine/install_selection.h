@@ -23,6 +23,10 @@ int IsSelectedFolder(const char* name);
 // lower-case names.
 int IsSelectedFile(char* name);
 
+// TRUE when both paths name the same file or folder, however each is
+// spelt (case, short or long names, a trailing "\").
+BOOL SamePath(const char* first, const char* second);
+
 // TRUE when the medium is the folder targetDir names, or lies inside one of
 // its listed folders: replacing those would delete the medium before it is
 // copied. Paths are compared whole, without case, in short names.

@@ -3,6 +3,8 @@
 #include <objbase.h>
 #include <shlobj.h>
 
+#include "engine/install_selection.h"
+#include "engine/installation_removal.h"
 #include "setup/setup_state.h"
 
 static const char kShellFoldersKey[] =
@@ -39,13 +41,20 @@ void GetShellFolderPath(const char* valueName, char (&folder)[kPathChars])
         CopyPath(folder, fallback);
 }
 
-static HRESULT SaveLink(IShellLinkA* link, const WCHAR* linkPath)
+// The shell's link object and its file interface, for the link file at
+// linkPath, which widePath receives in wide characters. On failure nothing
+// is held.
+static HRESULT OpenLinkObject(const char* linkPath, WCHAR (&widePath)[kPathChars],
+                              IShellLinkA** link, IPersistFile** file)
 {
-    IPersistFile* file = NULL;
-    HRESULT result = link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file));
+    if (!MultiByteToWideChar(CP_ACP, 0, linkPath, -1, widePath, kPathChars))
+        return HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
+    HRESULT result = CoCreateInstance(CLSID_ShellLink, NULL, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                      reinterpret_cast<void**>(link));
     if (SUCCEEDED(result)) {
-        result = file->Save(linkPath, TRUE);
-        file->Release();
+        result = (*link)->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(file));
+        if (FAILED(result))
+            (*link)->Release();
     }
     return result;
 }
@@ -55,42 +64,46 @@ HRESULT CreateShortcut(const char* workingDir, const char* programName, const ch
 {
     char target[kPathChars];
     WCHAR wideLinkPath[kPathChars];
-    if (!JoinPath(target, workingDir, programName) ||
-        !MultiByteToWideChar(CP_ACP, 0, linkPath, -1, wideLinkPath,
-                             static_cast<int>(ARRAYSIZE(wideLinkPath))))
+    IShellLinkA* link;
+    IPersistFile* file;
+    if (!JoinPath(target, workingDir, programName))
         return HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
-
-    IShellLinkA* link = NULL;
-    const HRESULT created = CoCreateInstance(CLSID_ShellLink, NULL, CLSCTX_INPROC_SERVER,
-                                             IID_IShellLinkA, reinterpret_cast<void**>(&link));
-    if (FAILED(created))
-        return created;
+    HRESULT result = OpenLinkObject(linkPath, wideLinkPath, &link, &file);
+    if (FAILED(result))
+        return result;
     link->SetWorkingDirectory(workingDir);
     link->SetPath(target);
     link->SetDescription(description);
-    const HRESULT saved = SaveLink(link, wideLinkPath);
+    result = file->Save(wideLinkPath, TRUE);
+    file->Release();
     link->Release();
-    return saved;
+    return result;
 }
 
-// The Windows folder followed by name, or nothing when that cannot be had.
-static void FallbackFolder(char (&folder)[kPathChars], const char* name)
-{
-    const UINT length = GetWindowsDirectoryA(folder, kPathChars);
-    if (length == 0 || length >= kPathChars || !JoinPath(folder, folder, name))
-        folder[0] = '\0';
-}
+// Where the shortcuts go: the desktop, the Start Menu's Programs folder and,
+// when chosen, the top of the Start Menu. Each is a per-user shell folder,
+// or the folder of that name in the Windows folder where none is set.
+struct ShortcutPlace {
+    const char* ShellFolder;
+    const char* SubFolder;
+};
 
-// Velquor.lnk in subFolder of the shell folder valueName. No folder, or a
-// link path that would not fit, means no shortcut, as a failed save does.
-static void PlaceShortcut(const char* workingDir, const char* valueName, const char* fallbackName,
-                          const char* subFolder)
+static const ShortcutPlace kPlaces[] = {
+    {"Desktop", ""},
+    {"Start Menu", "\\Programs"},
+    {"Start Menu", ""},
+};
+
+// Velquor.lnk in its place. FALSE when there is no such folder or the path
+// would not fit.
+static BOOL ComposeLinkPath(char (&linkPath)[kPathChars], const ShortcutPlace& place)
 {
-    char linkPath[kPathChars];
-    FallbackFolder(linkPath, fallbackName);
-    GetShellFolderPath(valueName, linkPath);
-    if (linkPath[0] != '\0' && JoinPath(linkPath, linkPath, subFolder, kLinkName))
-        CreateShortcut(workingDir, kProgramName, linkPath, kDescription);
+    const UINT length = GetWindowsDirectoryA(linkPath, kPathChars);
+    if (length == 0 || length >= kPathChars ||
+        !JoinPath(linkPath, linkPath, "\\", place.ShellFolder))
+        linkPath[0] = '\0';
+    GetShellFolderPath(place.ShellFolder, linkPath);
+    return linkPath[0] != '\0' && JoinPath(linkPath, linkPath, place.SubFolder, kLinkName);
 }
 
 void MakeShortcuts()
@@ -102,11 +115,45 @@ void MakeShortcuts()
         return;
     }
     char workingDir[kPathChars];
+    char linkPath[kPathChars];
+    // No folder, or a link path that would not fit, means no shortcut, as a
+    // failed save does.
     if (CopyPath(workingDir, Setup.TargetDir)) {
-        PlaceShortcut(workingDir, "Desktop", "\\Desktop", "");
-        PlaceShortcut(workingDir, "Start Menu", "\\Start Menu", "\\Programs");
-        if (Setup.AddToStartMenu)
-            PlaceShortcut(workingDir, "Start Menu", "\\Start Menu", "");
+        for (int i = 0; i < (Setup.AddToStartMenu ? 3 : 2); ++i) {
+            if (ComposeLinkPath(linkPath, kPlaces[i]))
+                CreateShortcut(workingDir, kProgramName, linkPath, kDescription);
+        }
+    }
+    CoUninitialize();
+}
+
+// TRUE when the link at linkPath starts program.
+static BOOL LinksTo(const char* linkPath, const char* program)
+{
+    WCHAR wideLinkPath[kPathChars];
+    char target[kPathChars];
+    IShellLinkA* link;
+    IPersistFile* file;
+    if (FAILED(OpenLinkObject(linkPath, wideLinkPath, &link, &file)))
+        return FALSE;
+    const BOOL linked = SUCCEEDED(file->Load(wideLinkPath, STGM_READ)) &&
+                        link->GetPath(target, kPathChars, NULL, 0) == S_OK &&
+                        SamePath(target, program);
+    file->Release();
+    link->Release();
+    return linked;
+}
+
+void RemoveShortcuts(const char* folder)
+{
+    char program[kPathChars];
+    char linkPath[kPathChars];
+    if (!JoinPath(program, folder, kProgramName) || FAILED(CoInitialize(NULL)))
+        return;
+    for (const ShortcutPlace& place : kPlaces) {
+        if (ComposeLinkPath(linkPath, place) && LinksTo(linkPath, program) &&
+            !DeleteFileA(linkPath))
+            LeaveBehind(linkPath);
     }
     CoUninitialize();
 }

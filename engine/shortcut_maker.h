@@ -8,6 +8,10 @@
 // when chosen, at the top of the Start Menu.
 void MakeShortcuts();
 
+// Removes each Velquor.lnk of the three places that starts VelQ.exe in
+// folder (ending with "\"); links to anything else stay.
+void RemoveShortcuts(const char* folder);
+
 // Overwrites folder with the per-user shell folder of that name when it can
 // be read; otherwise the caller's fallback stays in it.
 void GetShellFolderPath(const char* valueName, char (&folder)[kPathChars]);

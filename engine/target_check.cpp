@@ -27,9 +27,7 @@ static size_t NameLength(const char* text)
     return length;
 }
 
-// The length of "C:\" or "\\server\share\" at the start of a folder that
-// ends with a separator, or 0 when it has no such root.
-static size_t RootLength(const char* folder)
+size_t RootLength(const char* folder)
 {
     if (IsDrivePath(folder))
         return 3;

@@ -20,6 +20,10 @@ struct TargetCheck {
     ULONGLONG Free;
 };
 
+// The length of "C:\" or "\\server\share\" at the start of a folder that
+// ends with a separator, or 0 when it has no such root.
+size_t RootLength(const char* folder);
+
 // Checks targetDir (ending with "\") before anything is written or removed,
 // and measures what the copy into it writes into Setup.Selection: it must
 // not hold the medium, must be a full path (a drive letter, a colon and a

@@ -46,6 +46,17 @@ static bool ReadFolder(const char* text)
     return true;
 }
 
+// The temporary copy of the uninstaller, which the uninstaller itself starts,
+// is given its process: "/wait=" and a handle in decimal, which the list of
+// switches leaves out. Null when there is no number.
+static HANDLE ReadHandle(const char* text)
+{
+    ULONG_PTR handle = 0;
+    for (; *text >= '0' && *text <= '9'; ++text)
+        handle = handle * 10 + static_cast<ULONG_PTR>(*text - '0');
+    return reinterpret_cast<HANDLE>(handle);
+}
+
 bool ReadCommandLine(const char* arguments)
 {
     bool understood = true;
@@ -63,6 +74,8 @@ bool ReadCommandLine(const char* arguments)
             Setup.Silent = TRUE;
         else if (IsSwitch(at, "/?"))
             help = true;
+        else if (IsSwitch(at, "/wait="))
+            Setup.UninstallerProcess = ReadHandle(at + 6);
         else
             understood = false;
         while (*at && !IsBlank(*at))

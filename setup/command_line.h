@@ -6,6 +6,9 @@
 //   /D=folder   the installation folder (Setup.TargetDir): last, it takes
 //               the rest of the line, spaces included, without quotes
 //   /?          the list of switches and exit codes
+//   /wait=N     the uninstaller's temporary copy only, which the uninstaller
+//               starts: the handle of its process (Setup.UninstallerProcess);
+//               left out of the list
 // FALSE when the run is to end at once with Setup.ExitCode: after /?, or
 // for a command line it does not understand, which it says (ERROR_INVALID_PARAMETER).
 bool ReadCommandLine(const char* arguments);

@@ -8,6 +8,7 @@
 #include "dialogs/progress_window.h"
 #include "dialogs/readme_text.h"
 #include "engine/install_selection.h"
+#include "engine/registration.h"
 #include "engine/shortcut_maker.h"
 #include "engine/target_check.h"
 #include "setup/setup_state.h"
@@ -157,6 +158,7 @@ LRESULT RunInstallSequence(HWND window)
     if (!ComposeProgramPath(program) || !IsFile(program))
         return EndFailed(window);
     MakeShortcuts();
+    RegisterInstallation();
     // A script waits for the installation, not for the program.
     if (Setup.Silent)
         return EndWith(window, 0);

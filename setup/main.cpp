@@ -6,6 +6,7 @@
 #include "setup/install_sequence.h"
 #include "setup/setup_state.h"
 #include "setup/single_instance.h"
+#include "setup/uninstall_sequence.h"
 
 #ifndef _WIN64
 static_assert(sizeof(WNDCLASSEXA) == 48, "the 32-bit class record is 48 bytes");
@@ -93,6 +94,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int)
     RestrictDllSearchPath();
     if (!ReadCommandLine(arguments))
         return static_cast<int>(Setup.ExitCode);
+    if (IsUninstaller())
+        return static_cast<int>(RunUninstallSequence());
     // A person is shown the running setup; a script is told to try later.
     if (AnotherSetupRuns()) {
         if (Setup.Silent)

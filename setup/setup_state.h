@@ -39,6 +39,11 @@ struct SetupState {
     int PercentCopied;
     char ShownFolder[kPathChars];
     DWORD ProgressShownAt;
+    // The removal of an installation: the first thing it could not remove.
+    char LeftBehind[kPathChars];
+    // In the temporary copy that removes the uninstaller: the uninstaller's
+    // process (/wait=); TargetDir (/D=) is the folder it lay in.
+    HANDLE UninstallerProcess;
     char ChooserFile[kFieldChars];
     char ChooserFileTitle[kFieldChars];
 };

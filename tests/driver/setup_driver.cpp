@@ -152,14 +152,14 @@ bool IsMessageBox(HWND dialog)
     return GetDlgItem(dialog, 0xFFFF) && !FindWindowExA(dialog, NULL, "Edit", NULL);
 }
 
-ShownMessage ReadAndAnswer(HWND box)
+ShownMessage ReadAndAnswer(HWND box, int button = IDOK)
 {
     ShownMessage shown;
     char caption[512] = "";
     GetWindowTextA(box, caption, sizeof caption);
     shown.caption = caption;
     shown.text = ControlText(box, 0xFFFF);
-    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    PostMessageA(box, WM_COMMAND, button, 0);
     // Let the box go before looking for the next one.
     for (int i = 0; i < 200 && IsWindow(box) && IsWindowVisible(box); ++i)
         Sleep(25);
@@ -306,12 +306,12 @@ void CancelChooser(HWND chooser)
     PostMessageA(chooser, WM_COMMAND, IDCANCEL, 0);
 }
 
-bool AnswerMessageBox(const SetupRun& run, ShownMessage* shown, DWORD timeoutMs)
+bool AnswerMessageBox(const SetupRun& run, ShownMessage* shown, DWORD timeoutMs, int button)
 {
     const DWORD start = GetTickCount();
     do {
         if (HWND box = FindMessageBox(run.Id())) {
-            *shown = ReadAndAnswer(box);
+            *shown = ReadAndAnswer(box, button);
             return true;
         }
         Sleep(50);

@@ -89,7 +89,9 @@ void ChooseFolder(HWND chooser, const std::string& folder);
 void CancelChooser(HWND chooser);
 
 // Waits for a message box of the run, reads it and presses its OK button.
-bool AnswerMessageBox(const SetupRun& run, ShownMessage* shown, DWORD timeoutMs = 15000);
+// Yes or No (button) answers a question.
+bool AnswerMessageBox(const SetupRun& run, ShownMessage* shown, DWORD timeoutMs = 15000,
+                      int button = IDOK);
 
 // Waits for the run to end, pressing OK on every message box meanwhile and
 // keeping what they said. Returns the exit code, STILL_ACTIVE on time-out.

@@ -39,4 +39,5 @@ void BuildMedium(const std::string& dir, const std::vector<std::string>& folders
     MakeDir(dir + "\\setup");
     WriteText(dir + "\\setup\\notes.txt", "not installed");
     WriteText(dir + "\\autorun.inf", "[autorun]");
+    WriteText(dir + "\\setup.exe", "the medium's own setup");
 }

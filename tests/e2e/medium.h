@@ -12,7 +12,8 @@ extern const std::vector<std::string> kMediumFiles;
 
 // Builds an install medium in dir: the given listed folders (each holding
 // two files; "exams" also a nested folder), all listed files with the
-// stand-in VelQ.exe, and a folder and a file that are not listed.
+// stand-in VelQ.exe, and a folder and files that are not listed (setup.exe
+// among them).
 void BuildMedium(const std::string& dir, const std::vector<std::string>& folders = kMediumFolders);
 
 // The plain files that BuildMedium puts into a folder.

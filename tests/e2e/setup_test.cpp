@@ -27,6 +27,7 @@ Names InstalledNames()
         names.push_back(folder + "\\");
     for (const std::string& file : kMediumFiles)
         names.push_back(Lower(file));
+    names.push_back("uninstall.exe");
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -79,8 +80,7 @@ std::string OwnerValue(const char* key)
     return value;
 }
 
-// The view of HKLM\Software that the program under test sees.
-static REGSAM ProductRegistryView()
+REGSAM ProductRegistryView()
 {
     DWORD type = SCS_64BIT_BINARY;
     GetBinaryTypeA((ProductDir() + "\\setup.exe").c_str(), &type);

@@ -58,6 +58,9 @@ std::string SmallDrive();
 // whether any window of the run was seen meanwhile.
 DWORD WaitUnattended(SetupRun& run, bool* showedWindow, DWORD timeoutMs = 30000);
 
+// The view of HKLM\Software that the program under test sees.
+REGSAM ProductRegistryView();
+
 // A value of the "Owner" section of VelQ.ini; "<missing>" when absent.
 std::string OwnerValue(const char* key);
 

@@ -76,7 +76,9 @@ IMPORTABLE = {
         "CreateDirectoryA",
         "CreateFileA",
         "CreateMutexA",
+        "CreateProcessA",
         "DeleteFileA",
+        "DuplicateHandle",
         "ExitProcess",
         "FindClose",
         "FindFirstFileA",
@@ -85,15 +87,19 @@ IMPORTABLE = {
         "FormatMessageA",
         "GetCommandLineA",
         "GetCurrentDirectoryA",
+        "GetCurrentProcess",
         "GetDiskFreeSpaceA",
         "GetFileAttributesA",
         "GetFileSize",
         "GetFullPathNameA",
         "GetLastError",
+        "GetModuleFileNameA",
         "GetModuleHandleA",
+        "GetPrivateProfileStringA",
         "GetProcAddress",
         "GetShortPathNameA",
         "GetStartupInfoA",
+        "GetTempPathA",
         "GetTickCount",
         "GetVersion",
         "GetWindowsDirectoryA",
@@ -110,6 +116,8 @@ IMPORTABLE = {
         "RemoveDirectoryA",
         "SetFileAttributesA",
         "SetLastError",
+        "Sleep",
+        "WaitForSingleObject",
         "WritePrivateProfileStringA",
         "lstrcmpiA",
     },
@@ -165,8 +173,11 @@ IMPORTABLE = {
     },
     "advapi32.dll": {
         "RegCloseKey",
+        "RegCreateKeyExA",
+        "RegDeleteKeyA",
         "RegOpenKeyExA",
         "RegQueryValueExA",
+        "RegSetValueExA",
     },
     "shell32.dll": {
         "ShellExecuteA",
@@ -180,9 +191,10 @@ IMPORTABLE = {
 
 # Newer than one of the two, so never on the list above: Windows 95 lacks
 # GetLongPathNameA and, before OSR2, GetDiskFreeSpaceExA; the DLL search
-# restriction came with XP SP1 and Windows 8.
+# restriction came with XP SP1 and Windows 8; Windows 95 has MoveFileExA as a
+# stub at most.
 NEWER = {"GetLongPathNameA", "GetDiskFreeSpaceExA", "SetDllDirectoryA",
-         "SetDefaultDllDirectories"}
+         "SetDefaultDllDirectories", "MoveFileExA"}
 
 # Instructions that processors after the 386, on which Windows 95 runs, added:
 # the 486's, the Pentium's, the Pentium Pro's (cmov), and MMX and SSE.

@@ -1,0 +1,83 @@
+#include "engine/registration.h"
+
+#include <string.h>
+
+#include "dialogs/owner_record.h"
+#include "engine/install_selection.h"
+#include "runtime/path_text.h"
+#include "setup/setup_state.h"
+
+const char kUninstallerName[] = "uninstall.exe";
+
+static const char kUninstallKey[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velquor";
+static const char kInstallLocation[] = "InstallLocation";
+
+// The values of the registration in the order written: five texts, then
+// three numbers. One block, as the program pays for every address it holds.
+static const char kValueNames[] = "DisplayName\0UninstallString\0QuietUninstallString\0"
+                                  "InstallLocation\0DisplayIcon\0NoModify\0NoRepair\0"
+                                  "EstimatedSize";
+
+// The copy keeps the file's attributes: a setup.exe from a CD would arrive
+// read-only, and then neither a reinstall nor the removal could replace it.
+static BOOL WriteUninstaller(char (&uninstaller)[kPathChars])
+{
+    char self[kPathChars];
+    const DWORD length = GetModuleFileNameA(NULL, self, kPathChars);
+    if (length == 0 || length >= kPathChars ||
+        !JoinPath(uninstaller, Setup.TargetDir, kUninstallerName))
+        return FALSE;
+    return CopyFileA(self, uninstaller, FALSE) &&
+           SetFileAttributesA(uninstaller, FILE_ATTRIBUTE_NORMAL);
+}
+
+void RegisterInstallation()
+{
+    char uninstaller[kPathChars];
+    char command[kPathChars + 8];
+    char quietCommand[kPathChars + 8];
+    char icon[kPathChars];
+    HKEY key;
+    if (!WriteUninstaller(uninstaller) || !JoinPath(command, "\"", uninstaller, "\"") ||
+        !JoinPath(quietCommand, command, " /S") || !JoinPath(icon, Setup.TargetDir, "velq.exe"))
+        return;
+    // NT refuses HKEY_LOCAL_MACHINE to a user who is no administrator. Write
+    // access is asked for, as an existing key would otherwise open for
+    // reading only.
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, NULL, 0, KEY_SET_VALUE, NULL, &key,
+                        NULL) != ERROR_SUCCESS &&
+        RegCreateKeyExA(HKEY_CURRENT_USER, kUninstallKey, 0, NULL, 0, KEY_SET_VALUE, NULL, &key,
+                        NULL) != ERROR_SUCCESS)
+        return;
+    const DWORD kilobytes = static_cast<DWORD>((Setup.Selection.Written.Space + 1023) >> 10);
+    const DWORD yes = 1;
+    const void* const data[] = {"Velquor", command, quietCommand, Setup.TargetDir,
+                                icon,      &yes,    &yes,         &kilobytes};
+    const char* name = kValueNames;
+    for (int i = 0; i < 8; ++i, name += strlen(name) + 1) {
+        const char* text = static_cast<const char*>(data[i]);
+        RegSetValueExA(key, name, 0, i < 5 ? REG_SZ : REG_DWORD, static_cast<const BYTE*>(data[i]),
+                       i < 5 ? static_cast<DWORD>(strlen(text) + 1) : sizeof yes);
+    }
+    RegCloseKey(key);
+}
+
+// The key under root when its InstallLocation names folder.
+static void RemoveRegistrationUnder(HKEY root, const char* folder)
+{
+    HKEY key;
+    char location[kPathChars];
+    if (RegOpenKeyExA(root, kUninstallKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return;
+    location[0] = '\0';
+    QueryKeyText(key, kInstallLocation, location, sizeof location);
+    if (SamePath(location, folder))
+        RegDeleteKeyA(root, kUninstallKey);
+}
+
+void RemoveRegistration(const char* folder)
+{
+    RemoveRegistrationUnder(HKEY_LOCAL_MACHINE, folder);
+    RemoveRegistrationUnder(HKEY_CURRENT_USER, folder);
+}

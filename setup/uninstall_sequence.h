@@ -1,0 +1,14 @@
+#pragma once
+
+#include <windows.h>
+
+// TRUE when the running program is the uninstaller: its file is named
+// uninstall.exe. A setup.exe never removes anything.
+BOOL IsUninstaller();
+
+// Removes the installation in the folder the uninstaller lies in, after the
+// user's Yes, and hands the uninstaller's own file to a temporary copy of
+// the program. In that copy (Setup.UninstallerProcess set), waits for the
+// uninstaller to end and removes its file and the then empty folder.
+// Returns the outcome, Setup.ExitCode.
+DWORD RunUninstallSequence();

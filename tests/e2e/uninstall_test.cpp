@@ -1,0 +1,215 @@
+#include "tests/common/shortcut_files.h"
+#include "tests/common/test_files.h"
+#include "tests/e2e/medium.h"
+#include "tests/e2e/setup_test.h"
+
+// uninstall.exe, which a complete installation leaves in its folder, started
+// as "Add or remove programs" starts it: from another folder.
+
+namespace {
+
+const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+const char kOtherTarget[] = "C:\\Velq2";
+const std::string kLinks[] = {
+    std::string(kShellDesktop) + "\\Velquor.lnk",
+    std::string(kShellStartMenu) + "\\Programs\\Velquor.lnk",
+    std::string(kShellStartMenu) + "\\Velquor.lnk",
+};
+
+// A value of the registration, as text; "<missing>" when absent.
+std::string Registered(const char* name)
+{
+    HKEY key;
+    char value[1024] = "<missing>";
+    DWORD type = 0;
+    DWORD size = sizeof value - 1;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, (std::string(kUninstallKey) + "\\Velquor").c_str(), 0,
+                      KEY_QUERY_VALUE | ProductRegistryView(), &key) != ERROR_SUCCESS)
+        return value;
+    RegQueryValueExA(key, name, NULL, &type, reinterpret_cast<BYTE*>(value), &size);
+    RegCloseKey(key);
+    return type == REG_DWORD ? std::to_string(*reinterpret_cast<DWORD*>(value)) : value;
+}
+
+// True once path is gone; the uninstaller's file and folder go a moment
+// after its process ended.
+bool Vanishes(const std::string& path)
+{
+    for (int i = 0; i < 200 && Exists(path); ++i)
+        Sleep(50);
+    return !Exists(path);
+}
+
+// The installation, its registration, owner keys and shortcuts, as they
+// were installed, also a while after the uninstaller ended.
+void ExpectStillInstalled()
+{
+    Sleep(1000);
+    EXPECT_EQ(ListNames(kTarget), InstalledNames());
+    EXPECT_EQ(Registered("InstallLocation"), "C:\\Velq\\");
+    EXPECT_EQ(OwnerValue("Dir"), "C:\\Velq\\");
+    EXPECT_TRUE(Exists(kLinks[0]));
+}
+
+class UninstallTest : public SetupTest {
+protected:
+    void SetUp() override
+    {
+        SetupTest::SetUp();
+        RemoveAll(kOtherTarget);
+        for (const std::string& link : kLinks)
+            RemoveAll(link);
+        HKEY key;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0,
+                          KEY_ALL_ACCESS | ProductRegistryView(), &key) == ERROR_SUCCESS) {
+            RegDeleteKeyA(key, "Velquor");
+            RegCloseKey(key);
+        }
+        BuildMedium(medium);
+    }
+
+    void Install(const std::string& folder = kTarget)
+    {
+        SetupRun run;
+        bool showedWindow;
+        ASSERT_TRUE(Start(run, medium, "/S /D=" + folder));
+        ASSERT_EQ(WaitUnattended(run, &showedWindow), 0u);
+    }
+
+    bool StartUninstaller(SetupRun& run, const std::string& arguments = "",
+                          const std::string& folder = kTarget)
+    {
+        return StartSetup(run, folder + "\\uninstall.exe", ScratchDir("uninstall-from"), "",
+                          arguments);
+    }
+
+    DWORD UninstallSilently(const std::string& folder = kTarget)
+    {
+        SetupRun run;
+        bool showedWindow = false;
+        if (!StartUninstaller(run, "/S", folder))
+            return STILL_ACTIVE;
+        const DWORD code = WaitUnattended(run, &showedWindow);
+        EXPECT_FALSE(showedWindow);
+        return code;
+    }
+};
+
+}  // namespace
+
+TEST_F(UninstallTest, AnInstallationIsRegisteredAndRemovedWhole)
+{
+    const Names desktop = ListNames(kShellDesktop), startMenu = ListNames(kShellStartMenu);
+    Install();
+    EXPECT_EQ(Registered("DisplayName"), "Velquor");
+    EXPECT_EQ(Registered("UninstallString"), "\"C:\\Velq\\uninstall.exe\"");
+    EXPECT_EQ(Registered("QuietUninstallString"), "\"C:\\Velq\\uninstall.exe\" /S");
+    EXPECT_EQ(Registered("InstallLocation"), "C:\\Velq\\");
+    EXPECT_EQ(Registered("DisplayIcon"), "C:\\Velq\\velq.exe");
+    EXPECT_EQ(Registered("NoModify") + Registered("NoRepair"), "11");
+    EXPECT_GT(atoi(Registered("EstimatedSize").c_str()), 0);
+
+    SetupRun run;
+    ASSERT_TRUE(StartUninstaller(run));
+    ShownMessage question;
+    EXPECT_TRUE(AnswerMessageBox(run, &question, 15000, IDYES));
+    EXPECT_EQ(question, (ShownMessage{"Velquor Setup", "Remove Velquor from C:\\Velq\\?"}));
+    Messages shown;
+    EXPECT_EQ(WaitForExit(run, &shown), 0u);
+    EXPECT_EQ(shown, Messages{});
+    EXPECT_EQ(Registered("DisplayName"), "<missing>");
+    EXPECT_FALSE(Exists(kSettings));
+    EXPECT_EQ(ListNames(kShellDesktop), desktop);
+    EXPECT_EQ(ListNames(kShellStartMenu), startMenu);
+    EXPECT_TRUE(Vanishes(kTarget)) << "left: " << testing::PrintToString(ListNames(kTarget));
+}
+
+TEST_F(UninstallTest, TheUsersOwnFilesAndSettingsStay)
+{
+    Install();
+    WriteText(std::string(kTarget) + "\\notes.txt", "mine");
+    WritePrivateProfileStringA("Exams", "Last", "3", "VelQ.ini");
+    EXPECT_EQ(UninstallSilently(), 0u);
+    EXPECT_TRUE(Vanishes(std::string(kTarget) + "\\uninstall.exe"));
+    EXPECT_EQ(ListNames(kTarget), Names{"notes.txt"});
+    EXPECT_EQ(OwnerValue("Dir") + OwnerValue("USER NAME"), "<missing><missing>");
+    char last[8] = "";
+    GetPrivateProfileStringA("Exams", "Last", "", last, sizeof last, "VelQ.ini");
+    EXPECT_STREQ(last, "3");
+}
+
+TEST_F(UninstallTest, NoRemovesNothing)
+{
+    Install();
+    SetupRun run;
+    ASSERT_TRUE(StartUninstaller(run));
+    ShownMessage question;
+    EXPECT_TRUE(AnswerMessageBox(run, &question, 15000, IDNO));
+    Messages shown;
+    EXPECT_EQ(WaitForExit(run, &shown), static_cast<DWORD>(ERROR_INSTALL_USEREXIT));
+    ExpectStillInstalled();
+}
+
+// Deep in a listed folder: everything there would be removed.
+TEST_F(UninstallTest, AFileInUseRefusesTheRemovalBeforeAnythingGoes)
+{
+    Install();
+    MakeDir(std::string(kTarget) + "\\exams\\mine");
+    HANDLE held = HoldOpen(std::string(kTarget) + "\\exams\\mine\\open.dat");
+    EXPECT_EQ(UninstallSilently(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    CloseHandle(held);
+    ExpectStillInstalled();
+}
+
+// Wine cannot remove the link itself (Windows can), so there the folder
+// holding it stays, named as what was left.
+TEST_F(UninstallTest, ALinkInAListedFolderIsNotFollowed)
+{
+    Install();
+    const std::string outside = ScratchDir("outside-the-uninstalled");
+    WriteText(outside + "\\mine.txt", "mine");
+    ASSERT_TRUE(MakeFolderLink(std::string(kTarget) + "\\dibs\\link", outside));
+    EXPECT_EQ(UninstallSilently(), static_cast<DWORD>(ERROR_INSTALL_FAILURE));
+    EXPECT_EQ(ListNames(outside), Names{"mine.txt"});
+    EXPECT_FALSE(Exists(std::string(kTarget) + "\\velq.exe"));
+}
+
+TEST_F(UninstallTest, AnotherInstallationKeepsItsRegistrationShortcutsAndOwner)
+{
+    Install();
+    Install(kOtherTarget);
+    EXPECT_EQ(UninstallSilently(), 0u);
+    EXPECT_TRUE(Vanishes(kTarget));
+    EXPECT_EQ(Registered("InstallLocation"), "C:\\Velq2\\");
+    EXPECT_EQ(OwnerValue("Dir"), "C:\\Velq2\\");
+    for (const std::string& link : kLinks)
+        EXPECT_EQ(ReadShortcut(link).target, "C:\\Velq2\\VelQ.exe") << link;
+    EXPECT_EQ(ListNames(kOtherTarget), InstalledNames());
+}
+
+// Windows holds a running program's file, and lets it go a moment after the
+// process ended; Wine does neither, so the test holds it as Windows would.
+TEST_F(UninstallTest, TheLockedUninstallerStillGoesWithItsFolder)
+{
+    Install();
+    const std::string uninstaller = std::string(kTarget) + "\\uninstall.exe";
+    HANDLE held = CreateFileA(uninstaller.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL,
+                              OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(UninstallSilently(), 0u);
+    Sleep(1000);
+    EXPECT_TRUE(Exists(uninstaller)) << "the file was not held";
+    CloseHandle(held);
+    EXPECT_TRUE(Vanishes(kTarget));
+}
+
+// Everything else of the volume lies in a root folder.
+TEST_F(UninstallTest, AnUninstallerInADriveRootRefusesToRemoveAnything)
+{
+    const std::string root = EmptyDriveRoot();
+    ASSERT_TRUE(
+        CopyFileA((ProductDir() + "\\setup.exe").c_str(), (root + "uninstall.exe").c_str(), FALSE));
+    WriteText(root + "velq.exe", "not an installation");
+    EXPECT_EQ(UninstallSilently("M:"), static_cast<DWORD>(ERROR_BAD_PATHNAME));
+    EXPECT_EQ(ListNames(root), (Names{"uninstall.exe", "velq.exe"}));
+}
