@@ -100,9 +100,9 @@ static BOOL HandOverUninstaller(const char* self, const char* folder)
     char commandLine[3 * kPathChars];
     wsprintfA(commandLine, "\"%s\" /wait=%lu /D=%s", copy,
               static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(process)), folder);
-    // Started as this process was: no window shows either way.
-    STARTUPINFOA startup;
-    GetStartupInfoA(&startup);
+    // The copy shows no window of its own.
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
     PROCESS_INFORMATION started;
     const BOOL handedOver =
         CreateProcessA(copy, commandLine, NULL, NULL, TRUE, 0, NULL, own, &startup, &started);
