@@ -57,8 +57,7 @@ int IsSelectedFile(char* name)
 static BOOL FullFolderPath(char (&full)[kPathChars], const char* folder)
 {
     char given[kPathChars];
-    const DWORD length = GetFullPathNameA(folder, kPathChars, given, NULL);
-    if (length == 0 || length >= kPathChars)
+    if (!ResolveFolder(given, folder))
         return FALSE;
     const DWORD shortLength = GetShortPathNameA(given, full, kPathChars);
     if ((shortLength == 0 || shortLength >= kPathChars) && !CopyPath(full, given))

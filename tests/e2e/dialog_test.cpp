@@ -246,6 +246,29 @@ TEST_F(DialogTest, RefusesAFolderThatIsNotAFullPath)
     EXPECT_FALSE(Exists("C:\\Apps"));
 }
 
+// Replicating the listed folders into the root of a drive or share would
+// delete and overwrite the user's own files there. However the root is
+// spelt, the dialog refuses it, writes nothing and stays open.
+TEST_F(DialogTest, RefusesTheRootOfADriveOrShareHoweverSpelt)
+{
+    SetupRun run;
+    HWND dialog = Open(run);
+    ASSERT_NE(dialog, nullptr);
+    SetControlText(dialog, IDC_NAME, kFullName);
+    for (const char* folder : {"\\\\server\\share\\", "C:/", "C:\\.", "C:\\\\", "C:\\Velq\\.."}) {
+        SetControlText(dialog, IDC_FOLDER, folder);
+        ClickButton(dialog, IDOK);
+        ShownMessage refused;
+        ASSERT_TRUE(AnswerMessageBox(run, &refused)) << folder;
+        EXPECT_EQ(refused, (ShownMessage{"Velquor Setup",
+                                         "Velquor cannot be installed into the root of a drive or "
+                                         "share. Please choose a folder, such as C:\\Velq"}))
+            << folder;
+    }
+    EXPECT_FALSE(Exists(kSettings));
+    EXPECT_FALSE(Exists("C:\\dibs"));
+}
+
 // A folder that fits, but leaves no room for the names joined to it: those
 // copies fail instead of using cut paths.
 TEST_F(DialogTest, AFolderTooDeepForItsFilesFailsCleanly)

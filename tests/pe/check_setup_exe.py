@@ -95,6 +95,7 @@ IMPORTABLE = {
         "GetShortPathNameA",
         "GetStartupInfoA",
         "GetTickCount",
+        "GetVersion",
         "GetWindowsDirectoryA",
         "GlobalAlloc",
         "GlobalFree",
