@@ -124,8 +124,7 @@ int InstallSelection(BOOL* allFilesCopied)
     // The current directory is the medium: nothing changes it during the run.
     WalkSelection([&](SelectionKind kind, const char* name, const WIN32_FIND_DATAA& entry) {
         if (kind == kSelectedFile) {
-            NoteFileCopy(Setup.TargetDir, name, FileBytes(entry));
-            *allFilesCopied = CopyRootFile(name);
+            *allFilesCopied = CopyRootFile(name, entry);
             return *allFilesCopied;
         }
         if (!ReplicateFolder(name))

@@ -239,6 +239,47 @@ TEST_F(InstallTest, AFileInUseAnywhereInTheEarlierInstallationIsRefusedBeforeAny
     EXPECT_EQ(ListNames(kTarget), InstalledNames());
 }
 
+// Windows marks a window that has not answered for 5 s "Not Responding" and
+// offers to end it. During the copy of one large file, the progress window
+// answers within a second, and its bar moves.
+TEST_F(InstallTest, TheProgressWindowAnswersDuringTheCopyOfALargeFile)
+{
+    BuildMedium(medium);
+    // 3 GB at once, as a sparse file: copying it takes seconds.
+    HANDLE file = CreateFileA((medium + "\\dibs\\large.dat").c_str(), GENERIC_WRITE, 0, NULL,
+                              CREATE_ALWAYS, 0, NULL);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    LARGE_INTEGER size;
+    size.QuadPart = 3ll << 30;
+    EXPECT_TRUE(SetFilePointerEx(file, size, NULL, FILE_BEGIN) && SetEndOfFile(file));
+    CloseHandle(file);
+    SetupRun run;
+    ASSERT_NE(StartAndInstall(run), nullptr);
+    int answers = 0;
+    std::set<std::string> percents;
+    for (DWORD start = GetTickCount();
+         !ProgramStart().started && GetTickCount() - start < Scaled(60000); Sleep(50)) {
+        HWND progress = FindProcessWindow(run.Id(), "Velquor Setup", "#32770");
+        if (!progress)
+            continue;
+        DWORD_PTR result;
+        if (!SendMessageTimeoutA(progress, WM_NULL, 0, 0, SMTO_NORMAL, 1000, &result)) {
+            ASSERT_FALSE(IsWindow(progress)) << "the progress window did not answer within 1 s";
+            continue;
+        }
+        if (ControlText(progress, IDC_PROGRESS_FILE) == "large.dat") {
+            ++answers;
+            percents.insert(ControlText(progress, IDC_PROGRESS_BAR));
+        }
+    }
+    EXPECT_GE(answers, 3);
+    EXPECT_GE(percents.size(), 2u);
+    std::vector<ShownMessage> shown;
+    EXPECT_EQ(WaitForExit(run, &shown), 0u);
+    EXPECT_EQ(shown, Messages{});
+    RemoveAll(kTarget);
+}
+
 namespace {
 
 // Drive S: of the test prefix: a 3 MB tmpfs, emptied. Empty when the
