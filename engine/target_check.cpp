@@ -86,8 +86,8 @@ static BOOL ReadVolumeSpace(const char* targetDir, size_t rootLength, VolumeSpac
     DWORD bytesPerSector = 0;
     DWORD freeClusters = 0;
     DWORD clusters = 0;
-    const BOOL classic =
-        GetDiskFreeSpaceA(folder, &sectorsPerCluster, &bytesPerSector, &freeClusters, &clusters);
+    const BOOL classic = GetDiskFreeSpaceA(folder, &sectorsPerCluster, &bytesPerSector,
+                                           &freeClusters, &clusters);
     space->ClusterBytes = classic ? sectorsPerCluster * bytesPerSector : 4096;
     space->Free = freeSpace ? available.QuadPart
                             : ULONGLONG(freeClusters) * sectorsPerCluster * bytesPerSector;
