@@ -39,8 +39,8 @@ static DWORD MegabyteTenths(ULONGLONG bytes, BOOL roundUp)
     return tenths > MAXDWORD ? MAXDWORD : static_cast<DWORD>(tenths);
 }
 
-// Why a folder is refused and what to do, by verdict. Only the last text
-// takes the figures that every one is given.
+// Why a folder is refused and what to do, by verdict. Only the text of
+// kTargetTooSmall takes the figures that every one is given.
 static const char* const kRefusals[] = {
     "",
     "Please enter the installation folder as a full path, such as C:\\Velq",
@@ -48,8 +48,10 @@ static const char* const kRefusals[] = {
     "Velquor in this folder is in use. Please close Velquor and press Install again",
     "Velquor needs %lu.%lu MB for %s, but only %lu.%lu MB are free there. Please make room or "
     "choose another folder",
+    "Velquor cannot be installed into the root of a drive or share. Please choose a folder, such "
+    "as C:\\Velq",
 };
-static_assert(sizeof kRefusals / sizeof *kRefusals == kTargetTooSmall + 1, "a text per verdict");
+static_assert(sizeof kRefusals / sizeof *kRefusals == kTargetIsRoot + 1, "a text per verdict");
 
 static void RefuseTarget(HWND dialog, const char* folder, const TargetCheck& check)
 {

@@ -5,7 +5,8 @@
 #include "res/resource.h"
 #include "setup/setup_state.h"
 
-// Redrawn at most this often: between files, but never for every one.
+// Redrawn, and answering, at most this often: between files and pieces of
+// a large file, but never for every one.
 constexpr DWORD kProgressIntervalMs = 100;
 
 // A classic dialog template in the install dialog's font: three static
@@ -79,10 +80,8 @@ static INT_PTR CALLBACK ProgressProc(HWND, UINT message, WPARAM, LPARAM lParam)
 
 // Shows the file being copied, and the folder and the share of the bytes
 // done where they changed: every text set is drawn at once, and drawing is
-// most of what an update costs. Then lets the window repaint and be moved
-// while the copy runs on the one thread: only its own messages, so nothing
-// else of the program runs meanwhile.
-static void ShowProgress(const char* folder, const char* name)
+// most of what an update costs.
+static void ShowFile(const char* folder, const char* name)
 {
     HWND window = Setup.ProgressWindow;
     // In kilobytes, and in quarter megabytes beyond 16 GB, so that a
@@ -107,13 +106,23 @@ static void ShowProgress(const char* folder, const char* name)
         // The bar repaints with its text.
         SetDlgItemTextA(window, IDC_PROGRESS_BAR, text);
     }
+}
+
+// Shows the file, unless there is none, then lets the window repaint, be
+// moved and answer while the copy runs on the one thread: only its own
+// messages, so nothing else of the program runs meanwhile.
+static void ShowProgress(const char* folder, const char* name)
+{
+    if (name)
+        ShowFile(folder, name);
     MSG message;
-    while (PeekMessageA(&message, window, 0, 0, PM_REMOVE))
+    while (PeekMessageA(&message, Setup.ProgressWindow, 0, 0, PM_REMOVE))
         DispatchMessageA(&message);
 }
 
-// Told of every file before it is copied; shows it when the last update is
-// long enough ago.
+// Told of every file, or piece of a large file, before it is copied, and of
+// every step of clearing an earlier installation; shows it when the last
+// update is long enough ago, so the window answers at least that often.
 static void NoteCopying(const char* folder, const char* name, ULONGLONG bytes)
 {
     const DWORD now = GetTickCount();

@@ -20,13 +20,16 @@ BOOL RemoveEntry(const char* path, const WIN32_FIND_DATAA& entry);
 // first copy that fails.
 BOOL CopyFolderFiles(const char* sourceFolder, const char* targetFolder);
 
-// Tells whoever watches the copy (Setup.CopyingFile) of the file it is
-// about to write into targetFolder.
+// Tells whoever watches the copy (Setup.CopyingFile) of the bytes it is
+// about to write into targetFolder under name: a whole file, or a piece of
+// a large one. A null name tells of a step that writes nothing, such as
+// removing a file of an earlier installation.
 void NoteFileCopy(const char* targetFolder, const char* name, ULONGLONG bytes);
 
 // Clears, re-creates and fills TargetDir + name from SourceDir + name.
 // The name ends with "\".
 BOOL ReplicateFolder(const char* name);
 
-// Copies one file of the medium's root into TargetDir, overwriting.
-BOOL CopyRootFile(const char* name);
+// Copies the file of entry, in the medium's root, into TargetDir under
+// name, overwriting.
+BOOL CopyRootFile(const char* name, const WIN32_FIND_DATAA& entry);

@@ -57,8 +57,7 @@ int IsSelectedFile(char* name)
 static BOOL FullFolderPath(char (&full)[kPathChars], const char* folder)
 {
     char given[kPathChars];
-    const DWORD length = GetFullPathNameA(folder, kPathChars, given, NULL);
-    if (length == 0 || length >= kPathChars)
+    if (!ResolveFolder(given, folder))
         return FALSE;
     const DWORD shortLength = GetShortPathNameA(given, full, kPathChars);
     if ((shortLength == 0 || shortLength >= kPathChars) && !CopyPath(full, given))
@@ -132,8 +131,7 @@ int InstallSelection(BOOL* allFilesCopied)
     // The current directory is the medium: nothing changes it during the run.
     WalkSelection([&](SelectionKind kind, const char* name, const WIN32_FIND_DATAA& entry) {
         if (kind == kSelectedFile) {
-            NoteFileCopy(Setup.TargetDir, name, FileBytes(entry));
-            *allFilesCopied = CopyRootFile(name);
+            *allFilesCopied = CopyRootFile(name, entry);
             return *allFilesCopied;
         }
         if (!ReplicateFolder(name))

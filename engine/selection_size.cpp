@@ -1,5 +1,6 @@
 #include "engine/selection_size.h"
 
+#include "engine/file_in_use.h"
 #include "engine/install_selection.h"
 #include "setup/setup_state.h"
 
@@ -22,9 +23,10 @@ static void Add(const WIN32_FIND_DATAA& entry, DWORD mask, SpaceTally* tally)
 }
 
 // What removing what name matches in folder (ending with "\") frees: the
-// files it matches, and the folders with everything below them. Links are
-// not followed: the copy removes a link, never what it points to.
-static void AddRemoved(const char* folder, const char* name, DWORD mask, SpaceTally* removed)
+// files it matches, and the folders with everything below them; and whether
+// another process holds one of those files. Links are not followed: the
+// copy removes a link, never what it points to.
+static void AddRemoved(const char* folder, const char* name, DWORD mask, SelectionSize* size)
 {
     char path[kPathChars];
     if (!JoinPath(path, folder, name))
@@ -32,9 +34,12 @@ static void AddRemoved(const char* folder, const char* name, DWORD mask, SpaceTa
     WalkFolder(path, [&](const WIN32_FIND_DATAA& entry) {
         if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
             return TRUE;
-        Add(entry, mask, removed);
-        if (IsFolder(entry) && JoinPath(path, folder, entry.cFileName, "\\"))
-            AddRemoved(path, "*.*", mask, removed);
+        Add(entry, mask, &size->Replaced);
+        if (!IsFolder(entry))
+            size->InUse =
+                size->InUse || (JoinPath(path, folder, entry.cFileName) && FileInUse(path));
+        else if (JoinPath(path, folder, entry.cFileName, "\\"))
+            AddRemoved(path, "*.*", mask, size);
         return TRUE;
     });
 }
@@ -51,14 +56,16 @@ void MeasureSelection(const char* targetDir, DWORD clusterBytes, SelectionSize* 
     }
     // A listed file is overwritten; a listed folder is emptied and made anew.
     WalkSelection([&](SelectionKind kind, const char* name, const WIN32_FIND_DATAA& entry) {
+        // The target's entry of the same name, whatever its case.
+        AddRemoved(targetDir, entry.cFileName, mask, size);
         Add(entry, mask, &size->Written);
         if (kind == kSelectedFolder && JoinPath(path, Setup.SourceDir, name))
             WalkFolderFiles(path, [&](const WIN32_FIND_DATAA& file) {
                 Add(file, mask, &size->Written);
                 return TRUE;
             });
-        // The target's entry of the same name, whatever its case.
-        AddRemoved(targetDir, entry.cFileName, mask, &size->Replaced);
+        if (size->Written.Space > size->Replaced.Space + size->Peak)
+            size->Peak = size->Written.Space - size->Replaced.Space;
         return TRUE;
     });
 }

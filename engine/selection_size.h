@@ -18,8 +18,14 @@ struct SpaceTally {
 struct SelectionSize {
     SpaceTally Written;
     SpaceTally Replaced;
+    // The most space the copy takes beyond what it has freed, at any step.
+    ULONGLONG Peak;
+    // Another process holds a file that the copy would delete or overwrite.
+    BOOL InUse;
 };
 
 // Measures the selection of the current directory, the medium, for
-// targetDir (ending with "\"), in clusters of clusterBytes.
+// targetDir (ending with "\"), in clusters of clusterBytes, as the copy
+// goes: one listed entry after the other in the medium's order, each first
+// freeing what it replaces. Probes every file it would replace on the way.
 void MeasureSelection(const char* targetDir, DWORD clusterBytes, SelectionSize* size);

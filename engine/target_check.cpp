@@ -2,7 +2,6 @@
 
 #include <string.h>
 
-#include "engine/file_in_use.h"
 #include "engine/install_selection.h"
 #include "runtime/kernel_function.h"
 #include "runtime/path_text.h"
@@ -41,18 +40,6 @@ size_t RootLength(const char* folder)
     const size_t shareAt = 2 + server + 1;
     const size_t share = NameLength(folder + shareAt);
     return share == 0 || !folder[shareAt + share] ? 0 : shareAt + share + 1;
-}
-
-// TRUE when another process holds a listed program file in targetDir open,
-// as a running program's files are held on Windows.
-static BOOL ProgramFileInUse(const char* targetDir)
-{
-    for (const char* name : SelectedFiles) {
-        char path[kPathChars];
-        if (JoinPath(path, targetDir, name) && FileInUse(path))
-            return TRUE;
-    }
-    return FALSE;
 }
 
 struct VolumeSpace {
@@ -105,33 +92,48 @@ static BOOL ReadVolumeSpace(const char* targetDir, size_t rootLength, VolumeSpac
     return freeSpace || classic;
 }
 
-// Set when the copy cannot fit: what must be free and what is.
-static void CheckSpace(const char* targetDir, size_t rootLength, TargetCheck* check)
+// Measures the copy into folder, resolved, and refuses it when another
+// process holds a file that it would delete or overwrite, or when the
+// volume lacks room at some step.
+static void CheckCopy(const char* folder, size_t rootLength, TargetCheck* check)
 {
     VolumeSpace space = {0, 4096};
-    const BOOL known = ReadVolumeSpace(targetDir, rootLength, &space);
-    MeasureSelection(targetDir, space.ClusterBytes, &Setup.Selection);
-    const ULONGLONG written = Setup.Selection.Written.Space;
-    const ULONGLONG replaced = Setup.Selection.Replaced.Space;
-    if (!known || written <= replaced || written - replaced <= space.Free)
-        return;
-    check->Verdict = kTargetTooSmall;
-    check->Needed = written - replaced;
-    check->Free = space.Free;
+    const BOOL known = ReadVolumeSpace(folder, rootLength, &space);
+    MeasureSelection(folder, space.ClusterBytes, &Setup.Selection);
+    const ULONGLONG needed = Setup.Selection.Peak;
+    if (Setup.Selection.InUse) {
+        check->Verdict = kTargetInUse;
+    } else if (known && needed > space.Free) {
+        check->Verdict = kTargetTooSmall;
+        check->Needed = needed;
+        check->Free = space.Free;
+    }
+}
+
+// Resolves targetDir into folder and returns the length of its root; 0 when
+// the text is no full path, as typed or resolved. Text such as "C:Apps" or
+// "..\Apps" resolves to a full path, but one that depends on the current
+// directory: it is judged as typed.
+static size_t ResolveTarget(const char* targetDir, char (&folder)[kPathChars])
+{
+    return RootLength(targetDir) && ResolveFolder(folder, targetDir) ? RootLength(folder) : 0;
 }
 
 void CheckTarget(const char* targetDir, TargetCheck* check)
 {
     *check = TargetCheck();
-    const size_t rootLength = RootLength(targetDir);
-    if (TargetHoldsMedium(targetDir))
+    if (TargetHoldsMedium(targetDir)) {
         check->Verdict = kTargetHoldsMedium;
-    else if (strlen(targetDir) < kShortestTargetDir)
         return;
-    else if (rootLength == 0)
+    }
+    if (strlen(targetDir) < kShortestTargetDir)
+        return;
+    char folder[kPathChars];
+    const size_t rootLength = ResolveTarget(targetDir, folder);
+    if (rootLength == 0)
         check->Verdict = kTargetNotFullPath;
-    else if (ProgramFileInUse(targetDir))
-        check->Verdict = kTargetInUse;
+    else if (folder[rootLength] == '\0')
+        check->Verdict = kTargetIsRoot;
     else
-        CheckSpace(targetDir, rootLength, check);
+        CheckCopy(folder, rootLength, check);
 }

@@ -9,6 +9,7 @@ enum TargetVerdict {
     kTargetHoldsMedium,
     kTargetInUse,
     kTargetTooSmall,
+    kTargetIsRoot,
 };
 
 // What the check of a target folder found, with what its message needs.
@@ -27,8 +28,10 @@ size_t RootLength(const char* folder);
 // Checks targetDir (ending with "\") before anything is written or removed,
 // and measures what the copy into it writes into Setup.Selection: it must
 // not hold the medium, must be a full path (a drive letter, a colon and a
-// separator, or \\server\share\), must hold no program file in use, and its
-// volume must have room. Beyond the medium, a text shorter than
-// kShortestTargetDir is accepted unchecked: the copy refuses it. Where the
-// free space cannot be read, the folder has room.
+// separator, or \\server\share\), and resolved as the platform resolves it,
+// must not be the root of a drive or share, must hold no file that the copy
+// would delete or overwrite and that another process holds open, and its
+// volume must have room at every step of the copy. Beyond the medium, a text
+// shorter than kShortestTargetDir is accepted unchecked: the copy refuses
+// it. Where the free space cannot be read, the folder has room.
 void CheckTarget(const char* targetDir, TargetCheck* check);

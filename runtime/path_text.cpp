@@ -46,3 +46,9 @@ BOOL AppendSeparator(char* path, size_t maxChars)
     path[length + 1] = '\0';
     return TRUE;
 }
+
+BOOL ResolveFolder(char (&full)[kPathChars], const char* folder)
+{
+    const DWORD length = GetFullPathNameA(folder, kPathChars, full, NULL);
+    return length != 0 && length < kPathChars && AppendSeparator(full, kPathChars);
+}

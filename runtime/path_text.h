@@ -40,3 +40,8 @@ void DropSeparator(char* path);
 // within maxChars (terminator included). FALSE, with the path unchanged,
 // when the separator would not fit.
 BOOL AppendSeparator(char* path, size_t maxChars);
+
+// The full path of folder as the platform resolves it ("/" read as "\",
+// "." and ".." and doubled separators taken out), ending with "\". FALSE
+// when it cannot be resolved or would not fit.
+BOOL ResolveFolder(char (&full)[kPathChars], const char* folder);

@@ -29,8 +29,10 @@ struct SetupState {
     // Set at every press of "...": 1 when that press had to create TargetDir.
     int CreatedForBrowse;
     OPENFILENAMEA ChooserParams;
-    // Told of every file just before the copy writes it: the target folder
-    // (ending with "\"), the name and its size. Null while nobody watches.
+    // Told of every file, or piece of a large one, just before the copy
+    // writes it: the target folder (ending with "\"), the name and the bytes;
+    // and, with a null name, of every step of clearing an earlier
+    // installation (engine/folder_replication.h). Null while nobody watches.
     void (*CopyingFile)(const char* targetFolder, const char* name, ULONGLONG bytes);
     // During the copy: the progress window, the bytes copied so far, and the
     // share of them, the folder and the time it last showed.

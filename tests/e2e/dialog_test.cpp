@@ -26,6 +26,23 @@ protected:
         return false;
     }
 
+    // Types each folder and presses Install: it is refused with the text,
+    // writes nothing, and the dialog stays open with the folder as typed.
+    void ExpectRefused(const SetupRun& run, HWND dialog, const std::vector<std::string>& folders,
+                       const char* text)
+    {
+        SetControlText(dialog, IDC_NAME, kFullName);
+        for (const std::string& folder : folders) {
+            SetControlText(dialog, IDC_FOLDER, folder);
+            ClickButton(dialog, IDOK);
+            ShownMessage refused;
+            ASSERT_TRUE(AnswerMessageBox(run, &refused)) << folder;
+            EXPECT_EQ(refused, (ShownMessage{"Velquor Setup", text})) << folder;
+            EXPECT_EQ(ControlText(dialog, IDC_FOLDER), folder);
+        }
+        EXPECT_FALSE(Exists(kSettings));
+    }
+
     // Presses Install with the given name and folder and runs to the end.
     DWORD Install(SetupRun& run, HWND dialog, const std::string& name, const std::string& folder,
                   std::vector<ShownMessage>* shown)
@@ -198,19 +215,9 @@ TEST_F(DialogTest, RefusesAFolderThatIsOrHoldsTheMedium)
     ASSERT_TRUE(Start(run, cd));
     HWND dialog = Dialog(run);
     ASSERT_NE(dialog, nullptr);
-    SetControlText(dialog, IDC_NAME, kFullName);
-    for (const std::string& folder :
-         {Lower(cd), std::string(".\\"), std::string(shortForm), outer}) {
-        SetControlText(dialog, IDC_FOLDER, folder);
-        ClickButton(dialog, IDOK);
-        ShownMessage refused;
-        ASSERT_TRUE(AnswerMessageBox(run, &refused)) << folder;
-        EXPECT_EQ(refused, (ShownMessage{"Velquor Setup",
-                                         "Installing into this folder would delete the install "
-                                         "medium. Please choose another folder"}))
-            << folder;
-    }
-    EXPECT_FALSE(Exists(kSettings));
+    ExpectRefused(run, dialog, {Lower(cd), ".\\", shortForm, outer},
+                  "Installing into this folder would delete the install medium. Please choose "
+                  "another folder");
 
     std::vector<ShownMessage> shown;
     EXPECT_EQ(Install(run, dialog, kFullName, kTarget, &shown), 0u);
@@ -224,20 +231,24 @@ TEST_F(DialogTest, RefusesAFolderThatIsNotAFullPath)
     SetupRun run;
     HWND dialog = Open(run);
     ASSERT_NE(dialog, nullptr);
-    SetControlText(dialog, IDC_NAME, kFullName);
-    for (const char* folder : {"Apps", "\\Apps", "C:Apps", "..\\Apps"}) {
-        SetControlText(dialog, IDC_FOLDER, folder);
-        ClickButton(dialog, IDOK);
-        ShownMessage refused;
-        ASSERT_TRUE(AnswerMessageBox(run, &refused)) << folder;
-        EXPECT_EQ(refused, (ShownMessage{"Velquor Setup", "Please enter the installation folder "
-                                                          "as a full path, such as C:\\Velq"}))
-            << folder;
-        EXPECT_EQ(ControlText(dialog, IDC_FOLDER), folder);
-    }
-    EXPECT_FALSE(Exists(kSettings));
+    ExpectRefused(run, dialog, {"Apps", "\\Apps", "C:Apps", "..\\Apps"},
+                  "Please enter the installation folder as a full path, such as C:\\Velq");
     EXPECT_FALSE(Exists(medium + "\\Apps"));
     EXPECT_FALSE(Exists("C:\\Apps"));
+}
+
+// Replicating the listed folders into the root of a drive or share would
+// delete and overwrite the user's own files there. However the root is
+// spelt, the dialog refuses it, writes nothing and stays open.
+TEST_F(DialogTest, RefusesTheRootOfADriveOrShareHoweverSpelt)
+{
+    SetupRun run;
+    HWND dialog = Open(run);
+    ASSERT_NE(dialog, nullptr);
+    ExpectRefused(run, dialog, {"\\\\server\\share\\", "C:/", "C:\\.", "C:\\\\", "C:\\Velq\\.."},
+                  "Velquor cannot be installed into the root of a drive or share. Please choose a "
+                  "folder, such as C:\\Velq");
+    EXPECT_FALSE(Exists("C:\\dibs"));
 }
 
 // A folder that fits, but leaves no room for the names joined to it: those

@@ -101,13 +101,17 @@ TEST_F(InstallTest, AMediumWithoutFoldersFails)
     EXPECT_FALSE(ProgramStart().started);
 }
 
-// A folder of the earlier installation that cannot be emptied cannot be
-// created anew: the platform's text is shown and the copy goes on.
+// A folder of the earlier installation that cannot be removed cannot be
+// created anew: the platform's text is shown and the copy goes on. A command
+// prompt open in the folder holds it so, sharing all but its deletion.
 TEST_F(InstallTest, AFolderThatCannotBeCreatedShowsThePlatformsText)
 {
     BuildMedium(medium);
     MakeDir(std::string(kTarget) + "\\dibs");
-    HANDLE held = HoldOpen(std::string(kTarget) + "\\dibs\\in-use.dat");
+    HANDLE held = CreateFileA((std::string(kTarget) + "\\dibs").c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
+                              FILE_FLAG_BACKUP_SEMANTICS, NULL);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
     std::vector<ShownMessage> shown;
     EXPECT_EQ(RunSetup(medium, &shown), 0u);
     CloseHandle(held);
@@ -193,23 +197,38 @@ TEST_F(InstallTest, AMediumTooDeepForItsPathsFailsCleanly)
     EXPECT_EQ(ListNames(kTarget), Names{});
 }
 
-// A running program's files cannot be replaced on Windows. Wine does not lock
-// them, so a file held open without sharing stands in for the running
-// program: the earlier installation must stay whole until it is closed.
-TEST_F(InstallTest, AProgramFileInUseIsRefusedBeforeAnythingIsRemoved)
+// A file that another process holds open cannot be replaced: a running
+// program's file on Windows, an exam the program has open, a file a virus
+// scanner reads. Anywhere in the earlier installation, the last listed
+// folder included, it is refused before anything is removed, until it is
+// closed. Wine does not lock a running program: a file held for writing
+// without sharing stands in for it, and one held as the loader holds a
+// program, reading with only reading shared.
+TEST_F(InstallTest, AFileInUseAnywhereInTheEarlierInstallationIsRefusedBeforeAnythingIsRemoved)
 {
     BuildMedium(medium);
-    MakeDir(std::string(kTarget) + "\\dibs");
-    WriteText(std::string(kTarget) + "\\dibs\\earlier.dat", "earlier");
-    HANDLE held = HoldOpen(std::string(kTarget) + "\\velq.exe");
+    const std::string target = kTarget;
+    MakeDir(target + "\\dibs");
+    WriteText(target + "\\dibs\\earlier.dat", "earlier");
+    MakeDir(target + "\\flags");
+    WriteText(target + "\\flags\\exam.dat", "open");
+    HANDLE held = HoldOpen(target + "\\velq.exe");
     SetupRun run;
     HWND dialog = StartAndInstall(run);
     ASSERT_NE(dialog, nullptr);
+    const ShownMessage inUse{"Velquor Setup", "Velquor in this folder is in use. Please close "
+                                              "Velquor and press Install again"};
     ShownMessage refused;
     EXPECT_TRUE(AnswerMessageBox(run, &refused));
-    EXPECT_EQ(refused, (ShownMessage{"Velquor Setup", "Velquor in this folder is in use. Please "
-                                                      "close Velquor and press Install again"}));
-    EXPECT_TRUE(Exists(std::string(kTarget) + "\\dibs\\earlier.dat"));
+    EXPECT_EQ(refused, inUse);
+    CloseHandle(held);
+    held = CreateFileA((target + "\\flags\\exam.dat").c_str(), GENERIC_READ, FILE_SHARE_READ, NULL,
+                       OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    ClickButton(dialog, IDOK);
+    EXPECT_TRUE(AnswerMessageBox(run, &refused));
+    EXPECT_EQ(refused, inUse);
+    EXPECT_TRUE(Exists(target + "\\dibs\\earlier.dat"));
     EXPECT_FALSE(Exists(kSettings));
 
     CloseHandle(held);
@@ -218,6 +237,56 @@ TEST_F(InstallTest, AProgramFileInUseIsRefusedBeforeAnythingIsRemoved)
     EXPECT_EQ(WaitForExit(run, &shown), 0u);
     EXPECT_EQ(shown, Messages{});
     EXPECT_EQ(ListNames(kTarget), InstalledNames());
+}
+
+// Windows marks a window that has not answered for 5 s "Not Responding" and
+// offers to end it. During the copy of one large file, the progress window
+// answers within a second, and its bar moves.
+TEST_F(InstallTest, TheProgressWindowAnswersDuringTheCopyOfALargeFile)
+{
+    // Into memory, the host's /dev/shm: a copy to disk may wait for the disk
+    // longer than a second at a time, whoever copies.
+    const std::string target = "Z:\\dev\\shm\\velq-tests-large-file";
+    if (!IsDir("Z:\\dev\\shm"))
+        GTEST_SKIP() << "SKIPPED: the host has no /dev/shm";
+    RemoveAll(target);
+    struct Removal {
+        std::string path;
+        ~Removal() { RemoveAll(path); }
+    } removal{target};
+    BuildMedium(medium);
+    // 4 GB at once, as a sparse file: copying it takes seconds.
+    HANDLE file = CreateFileA((medium + "\\dibs\\large.dat").c_str(), GENERIC_WRITE, 0, NULL,
+                              CREATE_ALWAYS, 0, NULL);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    LARGE_INTEGER size;
+    size.QuadPart = 4ll << 30;
+    EXPECT_TRUE(SetFilePointerEx(file, size, NULL, FILE_BEGIN) && SetEndOfFile(file));
+    CloseHandle(file);
+    SetupRun run;
+    ASSERT_NE(StartAndInstall(run, target), nullptr);
+    int answers = 0;
+    std::set<std::string> percents;
+    for (DWORD start = GetTickCount();
+         !ProgramStart().started && GetTickCount() - start < Scaled(60000); Sleep(50)) {
+        HWND progress = FindProcessWindow(run.Id(), "Velquor Setup", "#32770");
+        if (!progress)
+            continue;
+        DWORD_PTR result;
+        if (!SendMessageTimeoutA(progress, WM_NULL, 0, 0, SMTO_NORMAL, 1000, &result)) {
+            ASSERT_FALSE(IsWindow(progress)) << "the progress window did not answer within 1 s";
+            continue;
+        }
+        if (ControlText(progress, IDC_PROGRESS_FILE) == "large.dat") {
+            ++answers;
+            percents.insert(ControlText(progress, IDC_PROGRESS_BAR));
+        }
+    }
+    EXPECT_GE(answers, 3);
+    EXPECT_GE(percents.size(), 2u);
+    std::vector<ShownMessage> shown;
+    EXPECT_EQ(WaitForExit(run, &shown), 0u);
+    EXPECT_EQ(shown, Messages{});
 }
 
 namespace {
@@ -234,32 +303,39 @@ std::string FreeMegabytes(const std::string& drive)
 }  // namespace
 
 // A copy that cannot fit would leave neither the earlier installation nor
-// the new one: refused before anything is removed.
-TEST_F(InstallTest, AnInstallationTooLargeForTheDriveIsRefusedBeforeAnythingIsRemoved)
+// the new one: refused before anything is removed. It frees and writes one
+// listed entry after the other, in the medium's order: a reinstall that fits
+// in total can still fill the drive halfway, when its large folder comes
+// first and the earlier one's last.
+TEST_F(InstallTest, AnInstallationThatWouldFillTheDriveAtAnyStepIsRefusedBeforeAnythingIsRemoved)
 {
     const std::string drive = SmallDrive();
     if (drive.empty())
         GTEST_SKIP() << "SKIPPED: the test environment has no small drive S: (it needs root)";
     BuildMedium(medium);
-    WriteText(medium + "\\exams\\large.dat", std::string(4 << 20, 'x'));
+    WriteText(medium + "\\dibs\\large.dat", std::string(2 << 20, 'x'));
     const std::string target = drive + "\\Velq";
-    MakeDir(target + "\\dibs");
-    WriteText(target + "\\dibs\\earlier.dat", "earlier");
-    const std::string free = FreeMegabytes(drive);
+    MakeDir(target + "\\flags");
+    WriteText(target + "\\flags\\earlier.dat", std::string(3 << 19, 'e'));
+    // 1 MB is left: enough for the whole, not for the first folder.
+    ULARGE_INTEGER available, total, free;
+    ASSERT_TRUE(GetDiskFreeSpaceExA("S:\\", &available, &total, &free));
+    WriteText(drive + "\\filler.dat", std::string(available.QuadPart - (1 << 20), 'f'));
+    const std::string freeText = FreeMegabytes(drive);
     SetupRun run;
     ASSERT_NE(StartAndInstall(run, target), nullptr);
     ShownMessage refused;
     EXPECT_TRUE(AnswerMessageBox(run, &refused));
     EXPECT_EQ(refused.caption, "Velquor Setup");
-    // The copy needs the large file and a little more.
-    EXPECT_EQ(refused.text.substr(0, 15), "Velquor needs 4") << refused.text;
+    // The copy needs the large file and a little more before it frees much.
+    EXPECT_EQ(refused.text.substr(0, 16), "Velquor needs 2.") << refused.text;
     const size_t figures = refused.text.find(" MB for");
     ASSERT_NE(figures, std::string::npos) << refused.text;
     EXPECT_EQ(refused.text.substr(figures),
-              " MB for S:\\Velq\\, but only " + free +
+              " MB for S:\\Velq\\, but only " + freeText +
                   " are free there. Please make room or choose another folder");
-    EXPECT_EQ(ListNames(target), Names{"dibs\\"});
-    EXPECT_EQ(ListNames(target + "\\dibs"), Names{"earlier.dat"});
+    EXPECT_EQ(ListNames(target), Names{"flags\\"});
+    EXPECT_EQ(ReadText(target + "\\flags\\earlier.dat").size(), 3u << 19);
     EXPECT_FALSE(Exists(kSettings));
     EXPECT_NE(FindProcessWindow(run.Id(), "Velquor Install Dialog", "#32770"), nullptr);
 }

@@ -171,7 +171,9 @@ TEST(CopyRootFile, CopiesFromSourceToTargetOverwriting)
     WriteText(dir + "\\medium\\velq.hlp", "new");
     WriteText(dir + "\\target\\velq.hlp", "old");
     UseFolders(dir + "\\medium", dir + "\\target");
-    EXPECT_TRUE(CopyRootFile("velq.hlp"));
+    WIN32_FIND_DATAA entry;
+    FindClose(FindFirstFileA((dir + "\\medium\\velq.hlp").c_str(), &entry));
+    EXPECT_TRUE(CopyRootFile("velq.hlp", entry));
     EXPECT_EQ(ReadText(dir + "\\target\\velq.hlp"), "new");
-    EXPECT_FALSE(CopyRootFile("missing.dll"));
+    EXPECT_FALSE(CopyRootFile("missing.dll", entry));
 }

@@ -115,12 +115,19 @@ TEST(InstallSelection, IsMeasuredAsTheCopyWritesIt)
     // missing target one more.
     EXPECT_EQ(fresh.Written.Space, (files + 1 + folders + 1) * 4096u);
     EXPECT_EQ(fresh.Replaced.Space, 0u);
+    EXPECT_EQ(fresh.Peak, fresh.Written.Space);
 
+    // A folder link, listed before the files: it is removed, not followed,
+    // and what comes after it is freed all the same.
+    ASSERT_TRUE(MakeFolderLink(target + "\\dibs\\a-link", dir + "\\medium\\exams"));
     SetCurrentDirectoryA((dir + "\\medium").c_str());
     SelectionSize again;
     MeasureSelection((target + "\\").c_str(), 4096, &again);
     EXPECT_EQ(again.Written.Bytes, bytes);
     EXPECT_EQ(again.Replaced.Space, again.Written.Space);
+    EXPECT_EQ(again.Peak, 0u);
+    EXPECT_FALSE(again.InUse);
+    RemoveAll(target + "\\dibs\\a-link");
     SetCurrentDirectoryA("C:\\");
 }
 
