@@ -31,8 +31,14 @@ BOOL IsUninstaller()
 {
     char self[kPathChars];
     char folder[kPathChars];
-    const size_t length = OwnPath(self, folder);
-    return length && lstrcmpiA(self + length, kUninstallerName) == 0;
+    // Windows 95 may give the program's path in short names (UNINST~1.EXE):
+    // the file's own long name decides.
+    WIN32_FIND_DATAA entry;
+    HANDLE find = OwnPath(self, folder) ? FindFirstFileA(self, &entry) : INVALID_HANDLE_VALUE;
+    if (find == INVALID_HANDLE_VALUE)
+        return FALSE;
+    FindClose(find);
+    return lstrcmpiA(entry.cFileName, kUninstallerName) == 0;
 }
 
 static DWORD EndWith(DWORD exitCode, const char* text)
