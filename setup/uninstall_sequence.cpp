@@ -57,7 +57,11 @@ static DWORD RemoveUninstaller()
 {
     char path[kPathChars];
     char folder[kPathChars];
-    WaitForSingleObject(Setup.UninstallerProcess, INFINITE);
+    // Only for an uninstaller that handed itself over: a handle of its
+    // process and its folder as a full path, never a relative name.
+    if (WaitForSingleObject(Setup.UninstallerProcess, INFINITE) != WAIT_OBJECT_0 ||
+        !RootLength(Setup.TargetDir))
+        return ERROR_INVALID_PARAMETER;
     if (JoinPath(path, Setup.TargetDir, kUninstallerName)) {
         for (int tries = 0; !DeleteFileA(path) && tries < 50; ++tries)
             Sleep(100);
