@@ -24,9 +24,7 @@ static const char kValueNames[] = "DisplayName\0UninstallString\0QuietUninstallS
 static BOOL WriteUninstaller(char (&uninstaller)[kPathChars])
 {
     char self[kPathChars];
-    const DWORD length = GetModuleFileNameA(NULL, self, kPathChars);
-    if (length == 0 || length >= kPathChars ||
-        !JoinPath(uninstaller, Setup.TargetDir, kUninstallerName))
+    if (!GetProgramPath(self) || !JoinPath(uninstaller, Setup.TargetDir, kUninstallerName))
         return FALSE;
     return CopyFileA(self, uninstaller, FALSE) &&
            SetFileAttributesA(uninstaller, FILE_ATTRIBUTE_NORMAL);

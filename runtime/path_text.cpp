@@ -47,6 +47,14 @@ BOOL AppendSeparator(char* path, size_t maxChars)
     return TRUE;
 }
 
+BOOL GetProgramPath(char (&path)[kPathChars])
+{
+    // A path that fills the buffer comes back cut and, before Vista,
+    // without its terminator.
+    const DWORD length = GetModuleFileNameA(NULL, path, kPathChars);
+    return length != 0 && length < kPathChars;
+}
+
 BOOL ResolveFolder(char (&full)[kPathChars], const char* folder)
 {
     const DWORD length = GetFullPathNameA(folder, kPathChars, full, NULL);

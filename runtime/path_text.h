@@ -41,6 +41,9 @@ void DropSeparator(char* path);
 // when the separator would not fit.
 BOOL AppendSeparator(char* path, size_t maxChars);
 
+// The running program's own file. FALSE when its path would not fit.
+BOOL GetProgramPath(char (&path)[kPathChars]);
+
 // The full path of folder as the platform resolves it ("/" read as "\",
 // "." and ".." and doubled separators taken out), ending with "\". FALSE
 // when it cannot be resolved or would not fit.

@@ -17,9 +17,9 @@ static const char kCaption[] = "Velquor Setup";
 // with "\". Returns the length of the folder, 0 when the path does not fit.
 static size_t OwnPath(char (&path)[kPathChars], char (&folder)[kPathChars])
 {
-    size_t length = GetModuleFileNameA(NULL, path, kPathChars);
-    if (length >= kPathChars)
+    if (!GetProgramPath(path))
         return 0;
+    size_t length = strlen(path);
     while (length && path[length - 1] != '\\')
         --length;
     memcpy(folder, path, length);
