@@ -50,19 +50,25 @@ static const char* const kRefusals[] = {
     "choose another folder",
     "Velquor cannot be installed into the root of a drive or share. Please choose a folder, such "
     "as C:\\Velq",
+    "%s holds %s, which is not part of a Velquor installation. Please choose another folder, or "
+    "move %s out of this one",
 };
-static_assert(sizeof kRefusals / sizeof *kRefusals == kTargetIsRoot + 1, "a text per verdict");
+static_assert(sizeof kRefusals / sizeof *kRefusals == kTargetForeign + 1, "a text per verdict");
 
 static void RefuseTarget(HWND dialog, const char* folder, const TargetCheck& check)
 {
     // The need is rounded up and the free space down, so the two figures
     // never look as if the copy would fit. Bounded by construction: a folder
-    // of at most a path and four numbers of at most ten digits.
-    char text[kPathChars + 200];
+    // and a name twice, each at most a path, or a folder and four numbers
+    // of at most ten digits.
+    char text[3 * kPathChars + 200];
     const DWORD needed = MegabyteTenths(check.Needed, TRUE);
     const DWORD free = MegabyteTenths(check.Free, FALSE);
-    wsprintfA(text, kRefusals[check.Verdict], needed / 10, needed % 10, folder, free / 10,
-              free % 10);
+    if (check.Verdict == kTargetForeign)
+        wsprintfA(text, kRefusals[kTargetForeign], folder, check.Found, check.Found);
+    else
+        wsprintfA(text, kRefusals[check.Verdict], needed / 10, needed % 10, folder, free / 10,
+                  free % 10);
     ShowMessage(dialog, text, kSetupCaption, MB_OK);
 }
 

@@ -2,6 +2,7 @@
 
 #include "dialogs/message_box.h"
 #include "engine/directory_walk.h"
+#include "engine/install_record.h"
 #include "setup/setup_state.h"
 
 BOOL PathExists(const char* path)
@@ -28,7 +29,7 @@ static BOOL ClearReadOnly(const char* path)
 
 // The attribute is cleared only when it stands in the way, so the copies
 // keep the medium's attributes and nothing else is touched.
-static BOOL DeleteInstalledFile(const char* path)
+BOOL DeleteInstalledFile(const char* path)
 {
     return DeleteFileA(path) || (ClearReadOnly(path) && DeleteFileA(path));
 }
@@ -126,7 +127,10 @@ static BOOL CopyInto(const char* sourceFolder, const char* targetFolder, const c
         return inPieces ? CopyInPieces(source, target, targetFolder, name, entry)
                         : CopyFileA(source, target, FALSE);
     };
-    return copy() || (ClearReadOnly(target) && copy());
+    if (!copy() && !(ClearReadOnly(target) && copy()))
+        return FALSE;
+    RecordMade(targetFolder, name);
+    return TRUE;
 }
 
 BOOL CopyFolderFiles(const char* sourceFolder, const char* targetFolder)
@@ -191,6 +195,9 @@ BOOL ReplicateFolder(const char* name)
     }
     if (!CreateDirectoryA(target, NULL))
         ReportLastError();
+    // Also when it could not be made anew: its files are installed into
+    // what is left of it.
+    RecordMade(Setup.TargetDir, name);
     return CopyFolderFiles(source, target);
 }
 

@@ -11,6 +11,9 @@ BOOL PathExists(const char* path);
 // The result is that of removing the folder, FALSE when it cannot be listed.
 BOOL RemoveFolderTree(const char* path);
 
+// Deletes the file at path, read-only or not.
+BOOL DeleteInstalledFile(const char* path);
+
 // Removes the entry at path: a file (read-only or not), a folder with
 // everything in it, or a folder link itself, never what it points to.
 BOOL RemoveEntry(const char* path, const WIN32_FIND_DATAA& entry);

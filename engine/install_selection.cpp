@@ -126,6 +126,9 @@ int InstallSelection(BOOL* allFilesCopied)
     if (!AppendSeparator(Setup.TargetDir, kPathChars))
         return 0;
     CreateDirectoryA(Setup.TargetDir, NULL);
+    // The record lists what this copy makes.
+    Setup.Record.Length = 0;
+    Setup.Record.Lost = FALSE;
 
     int folderCount = 0;
     // The current directory is the medium: nothing changes it during the run.

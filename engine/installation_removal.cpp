@@ -1,9 +1,11 @@
 #include "engine/installation_removal.h"
 
-#include "engine/directory_walk.h"
+#include <string.h>
+
 #include "engine/file_in_use.h"
 #include "engine/folder_replication.h"
-#include "engine/install_selection.h"
+#include "engine/install_record.h"
+#include "engine/registration.h"
 #include "setup/setup_state.h"
 
 BOOL LeaveBehind(const char* path)
@@ -13,47 +15,67 @@ BOOL LeaveBehind(const char* path)
     return FALSE;
 }
 
-// Probes every file below folder (ending with "\"), or at the top, where
-// listed is set, the listed folders and files only, which it may also
-// remove. Folder links are neither followed nor probed. TRUE when a file is
-// in use; the probe stops there.
-static BOOL VisitFolder(const char* folder, BOOL listed, BOOL remove)
+// TRUE when a folder of path, below the installation folder of
+// folderLength characters, is a link: what lies behind it is not the
+// installation's.
+static BOOL BehindLink(char* path, size_t folderLength)
 {
-    char pattern[kPathChars];
-    BOOL inUse = FALSE;
-    if (JoinPath(pattern, folder, "*.*"))
-        WalkFolder(pattern, [&](const WIN32_FIND_DATAA& entry) -> BOOL {
-            char name[kPathChars];
-            char path[kPathChars];
-            if (listed && SelectedEntry(entry, name) == kNotSelected)
-                return TRUE;
-            // A path that would not fit stays, and so does its folder.
-            if (!JoinPath(path, folder, entry.cFileName, IsFolder(entry) ? "\\" : ""))
-                return TRUE;
-            if (remove) {
-                // A folder link is removed by its own name, not through it.
-                DropSeparator(path);
-                if (!RemoveEntry(path, entry))
-                    LeaveBehind(path);
-                return TRUE;
-            }
-            if (!IsFolder(entry))
-                inUse = FileInUse(path);
-            else if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
-                inUse = VisitFolder(path, FALSE, FALSE);
-            return !inUse;
-        });
-    return inUse;
+    for (char* at = path + folderLength; *at; ++at) {
+        if (*at != '\\' || !at[1])
+            continue;
+        *at = '\0';
+        const DWORD attributes = GetFileAttributesA(path);
+        *at = '\\';
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+            return TRUE;
+    }
+    return FALSE;
+}
+
+// Calls visit(path, isFolder) for every entry of the record that the
+// removal may act on, from the last to the first, so that a folder comes
+// after everything in it, until visit returns TRUE. Returns TRUE then.
+static BOOL VisitRecorded(const char* folder, BOOL (*visit)(const char* path, BOOL isFolder))
+{
+    const char* text = Setup.Record.Text;
+    for (const char* end = text + Setup.Record.Length;;) {
+        const char* entry = end;
+        while (entry > text && entry[-1] != '\0')
+            --entry;
+        char path[kPathChars];
+        if (entry < end && lstrcmpiA(entry, kUninstallerName) &&
+            lstrcmpiA(entry, kInstallRecordName) && RecordedPath(folder, entry, path) &&
+            !BehindLink(path, strlen(folder)) && visit(path, EndsWithSeparator(path)))
+            return TRUE;
+        if (entry == text)
+            return FALSE;
+        end = entry - 1;
+    }
 }
 
 BOOL InstallationInUse(const char* folder)
 {
-    return VisitFolder(folder, TRUE, FALSE);
+    return VisitRecorded(folder, [](const char* path, BOOL isFolder) -> BOOL {
+        return !isFolder && FileInUse(path);
+    });
 }
 
 BOOL RemoveInstalledFiles(const char* folder)
 {
-    // Everything that can go goes; the first that cannot is named.
-    VisitFolder(folder, TRUE, TRUE);
+    VisitRecorded(folder, [](const char* path, BOOL isFolder) -> BOOL {
+        if (!isFolder && !DeleteInstalledFile(path) && GetLastError() != ERROR_FILE_NOT_FOUND &&
+            GetLastError() != ERROR_PATH_NOT_FOUND)
+            LeaveBehind(path);
+        return FALSE;
+    });
+    // A folder that still holds something is the user's now, and stays.
+    VisitRecorded(folder, [](const char* path, BOOL isFolder) -> BOOL {
+        char own[kPathChars];
+        if (isFolder && CopyPath(own, path)) {
+            DropSeparator(own);
+            RemoveDirectoryA(own);
+        }
+        return FALSE;
+    });
     return !Setup.LeftBehind[0];
 }

@@ -6,13 +6,18 @@
 // (Setup.LeftBehind), unless one is noted already. Returns FALSE.
 BOOL LeaveBehind(const char* path);
 
-// TRUE when another process holds a file that the removal of the
-// installation in folder (ending with "\") would delete: a listed file, or
-// any file below a listed folder. Folder links are not followed.
+// The removal of the installation in folder (ending with "\") acts on what
+// its record, read into Setup.Record, lists, and nothing else. An entry
+// that names nothing inside the folder, or that lies behind a folder link,
+// is passed over; uninstall.exe and the record go last, after the
+// uninstaller's own process.
+
+// TRUE when another process holds a recorded file.
 BOOL InstallationInUse(const char* folder);
 
-// Removes the listed folders, whole, and the listed files from folder, as
-// the copy clears them: a folder link goes, never what it points to.
-// Everything else in folder stays. FALSE when something listed is left
-// (noted by LeaveBehind).
+// Removes the recorded files, then the recorded folders that are then
+// empty, deepest first: what the user added stays, with the folders that
+// hold it. A recorded folder that has become a link goes itself, never
+// what it points to. FALSE when a recorded file is left (noted by
+// LeaveBehind).
 BOOL RemoveInstalledFiles(const char* folder);

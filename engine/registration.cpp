@@ -3,6 +3,7 @@
 #include <string.h>
 
 #include "dialogs/owner_record.h"
+#include "engine/install_record.h"
 #include "engine/install_selection.h"
 #include "runtime/path_text.h"
 #include "setup/setup_state.h"
@@ -30,7 +31,7 @@ static BOOL WriteUninstaller(char (&uninstaller)[kPathChars])
            SetFileAttributesA(uninstaller, FILE_ATTRIBUTE_NORMAL);
 }
 
-void RegisterInstallation()
+BOOL RegisterInstallation()
 {
     char uninstaller[kPathChars];
     char command[kPathChars + 8];
@@ -39,7 +40,12 @@ void RegisterInstallation()
     HKEY key;
     if (!WriteUninstaller(uninstaller) || !JoinPath(command, "\"", uninstaller, "\"") ||
         !JoinPath(quietCommand, command, " /S") || !JoinPath(icon, Setup.TargetDir, "velq.exe"))
-        return;
+        return FALSE;
+    // An uninstaller without its record would find nothing to remove.
+    if (!WriteInstallRecord()) {
+        DeleteFileA(uninstaller);
+        return FALSE;
+    }
     // NT refuses HKEY_LOCAL_MACHINE to a user who is no administrator. Write
     // access is asked for, as an existing key would otherwise open for
     // reading only.
@@ -47,18 +53,21 @@ void RegisterInstallation()
                         NULL) != ERROR_SUCCESS &&
         RegCreateKeyExA(HKEY_CURRENT_USER, kUninstallKey, 0, NULL, 0, KEY_SET_VALUE, NULL, &key,
                         NULL) != ERROR_SUCCESS)
-        return;
+        return FALSE;
     const DWORD kilobytes = static_cast<DWORD>((Setup.Selection.Written.Space + 1023) >> 10);
     const DWORD yes = 1;
     const void* const data[] = {"Velquor", command, quietCommand, Setup.TargetDir,
                                 icon,      &yes,    &yes,         &kilobytes};
     const char* name = kValueNames;
-    for (int i = 0; i < 8; ++i, name += strlen(name) + 1) {
+    LONG result = ERROR_SUCCESS;
+    for (int i = 0; i < 8 && result == ERROR_SUCCESS; ++i, name += strlen(name) + 1) {
         const char* text = static_cast<const char*>(data[i]);
-        RegSetValueExA(key, name, 0, i < 5 ? REG_SZ : REG_DWORD, static_cast<const BYTE*>(data[i]),
-                       i < 5 ? static_cast<DWORD>(strlen(text) + 1) : sizeof yes);
+        result = RegSetValueExA(key, name, 0, i < 5 ? REG_SZ : REG_DWORD,
+                                static_cast<const BYTE*>(data[i]),
+                                i < 5 ? static_cast<DWORD>(strlen(text) + 1) : sizeof yes);
     }
     RegCloseKey(key);
+    return result == ERROR_SUCCESS;
 }
 
 // The key under root when its InstallLocation names folder.

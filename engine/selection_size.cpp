@@ -1,7 +1,11 @@
 #include "engine/selection_size.h"
 
+#include <string.h>
+
 #include "engine/file_in_use.h"
+#include "engine/install_record.h"
 #include "engine/install_selection.h"
+#include "engine/registration.h"
 #include "setup/setup_state.h"
 
 // Cluster sizes are powers of two; anything else counts as the next one,
@@ -44,6 +48,32 @@ static void AddRemoved(const char* folder, const char* name, DWORD mask, Selecti
     });
 }
 
+// The most that the copy has taken beyond what it freed, after a step.
+static void NotePeak(SelectionSize* size)
+{
+    if (size->Written.Space > size->Replaced.Space + size->Peak)
+        size->Peak = size->Written.Space - size->Replaced.Space;
+}
+
+// The last step: uninstall.exe, a copy of the running program, and the
+// record of recordBytes, each replacing its earlier namesake.
+static void AddUninstaller(const char* targetDir, DWORD recordBytes, DWORD mask,
+                           SelectionSize* size)
+{
+    const char* const names[] = {kUninstallerName, kInstallRecordName};
+    char self[kPathChars];
+    WIN32_FIND_DATAA written[2] = {};
+    HANDLE find = GetProgramPath(self) ? FindFirstFileA(self, written) : INVALID_HANDLE_VALUE;
+    if (find != INVALID_HANDLE_VALUE)
+        FindClose(find);
+    written[1].nFileSizeLow = recordBytes;
+    for (int i = 0; i < 2; ++i) {
+        AddRemoved(targetDir, names[i], mask, size);
+        Add(written[i], mask, &size->Written);
+    }
+    NotePeak(size);
+}
+
 void MeasureSelection(const char* targetDir, DWORD clusterBytes, SelectionSize* size)
 {
     const DWORD mask = ClusterMask(clusterBytes);
@@ -54,18 +84,21 @@ void MeasureSelection(const char* targetDir, DWORD clusterBytes, SelectionSize* 
         if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
             size->Written.Space += mask + 1;
     }
+    DWORD recordBytes = RecordLineBytes(kUninstallerName) + RecordLineBytes(kInstallRecordName);
     // A listed file is overwritten; a listed folder is emptied and made anew.
     WalkSelection([&](SelectionKind kind, const char* name, const WIN32_FIND_DATAA& entry) {
         // The target's entry of the same name, whatever its case.
         AddRemoved(targetDir, entry.cFileName, mask, size);
         Add(entry, mask, &size->Written);
+        recordBytes += RecordLineBytes(name);
         if (kind == kSelectedFolder && JoinPath(path, Setup.SourceDir, name))
             WalkFolderFiles(path, [&](const WIN32_FIND_DATAA& file) {
                 Add(file, mask, &size->Written);
+                recordBytes += static_cast<DWORD>(strlen(name)) + RecordLineBytes(file.cFileName);
                 return TRUE;
             });
-        if (size->Written.Space > size->Replaced.Space + size->Peak)
-            size->Peak = size->Written.Space - size->Replaced.Space;
+        NotePeak(size);
         return TRUE;
     });
+    AddUninstaller(targetDir, recordBytes, mask, size);
 }

@@ -2,7 +2,9 @@
 
 #include <string.h>
 
+#include "engine/install_record.h"
 #include "engine/install_selection.h"
+#include "engine/registration.h"
 #include "runtime/kernel_function.h"
 #include "runtime/path_text.h"
 #include "setup/setup_state.h"
@@ -119,6 +121,38 @@ static size_t ResolveTarget(const char* targetDir, char (&folder)[kPathChars])
     return RootLength(targetDir) && ResolveFolder(folder, targetDir) ? RootLength(folder) : 0;
 }
 
+// The attributes of name in folder; INVALID_FILE_ATTRIBUTES when it is not
+// there.
+static DWORD AttributesIn(const char* folder, const char* name)
+{
+    char path[kPathChars];
+    return JoinPath(path, folder, name) ? GetFileAttributesA(path) : INVALID_FILE_ATTRIBUTES;
+}
+
+// The first name of count in list that folder holds, or null.
+static const char* FirstHeld(const char* folder, const char* const* list, int count)
+{
+    for (int i = 0; i < count; ++i) {
+        if (AttributesIn(folder, list[i]) != INVALID_FILE_ATTRIBUTES)
+            return list[i];
+    }
+    return NULL;
+}
+
+// A name that the copy writes, when folder holds it but is no earlier
+// installation: then it is somebody else's. Null when there is none.
+static const char* ForeignName(const char* folder)
+{
+    static const char* const kUninstaller[] = {kUninstallerName};
+    if (AttributesIn(folder, kInstallRecordName) != INVALID_FILE_ATTRIBUTES ||
+        !(AttributesIn(folder, "velq.exe") & FILE_ATTRIBUTE_DIRECTORY))
+        return NULL;
+    const char* found = FirstHeld(folder, SelectedFolders, kSelectedFolderCount);
+    if (!found)
+        found = FirstHeld(folder, SelectedFiles, kSelectedFileCount);
+    return found ? found : FirstHeld(folder, kUninstaller, 1);
+}
+
 void CheckTarget(const char* targetDir, TargetCheck* check)
 {
     *check = TargetCheck();
@@ -134,6 +168,8 @@ void CheckTarget(const char* targetDir, TargetCheck* check)
         check->Verdict = kTargetNotFullPath;
     else if (folder[rootLength] == '\0')
         check->Verdict = kTargetIsRoot;
+    else if ((check->Found = ForeignName(folder)) != NULL)
+        check->Verdict = kTargetForeign;
     else
         CheckCopy(folder, rootLength, check);
 }

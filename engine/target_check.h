@@ -10,6 +10,7 @@ enum TargetVerdict {
     kTargetInUse,
     kTargetTooSmall,
     kTargetIsRoot,
+    kTargetForeign,
 };
 
 // What the check of a target folder found, with what its message needs.
@@ -19,6 +20,8 @@ struct TargetCheck {
     // and the bytes free there for this user.
     ULONGLONG Needed;
     ULONGLONG Free;
+    // kTargetForeign: the first name found that the copy would replace.
+    const char* Found;
 };
 
 // The length of "C:\" or "\\server\share\" at the start of a folder that
@@ -29,7 +32,10 @@ size_t RootLength(const char* folder);
 // and measures what the copy into it writes into Setup.Selection: it must
 // not hold the medium, must be a full path (a drive letter, a colon and a
 // separator, or \\server\share\), and resolved as the platform resolves it,
-// must not be the root of a drive or share, must hold no file that the copy
+// must not be the root of a drive or share, must be empty, an earlier
+// installation (it holds the install record, or velq.exe from a setup that
+// wrote none) or hold nothing of the names the copy writes, so that only
+// what Velquor made is ever replaced, must hold no file that the copy
 // would delete or overwrite and that another process holds open, and its
 // volume must have room at every step of the copy. Beyond the medium, a text
 // shorter than kShortestTargetDir is accepted unchecked: the copy refuses

@@ -76,6 +76,8 @@ static DWORD RefusalCode(TargetVerdict verdict)
         return ERROR_SHARING_VIOLATION;
     case kTargetTooSmall:
         return ERROR_DISK_FULL;
+    case kTargetForeign:
+        return ERROR_ALREADY_EXISTS;
     default:
         return ERROR_BAD_PATHNAME;
     }
@@ -158,7 +160,8 @@ LRESULT RunInstallSequence(HWND window)
     if (!ComposeProgramPath(program) || !IsFile(program))
         return EndFailed(window);
     MakeShortcuts();
-    RegisterInstallation();
+    if (!RegisterInstallation())
+        return EndFailed(window);
     // A script waits for the installation, not for the program.
     if (Setup.Silent)
         return EndWith(window, 0);

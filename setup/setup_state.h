@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <commdlg.h>
 
+#include "engine/install_record.h"
 #include "engine/selection_size.h"
 #include "runtime/path_text.h"
 
@@ -34,6 +35,8 @@ struct SetupState {
     // and, with a null name, of every step of clearing an earlier
     // installation (engine/folder_replication.h). Null while nobody watches.
     void (*CopyingFile)(const char* targetFolder, const char* name, ULONGLONG bytes);
+    // What the copy made, for the record that it leaves.
+    InstallRecord Record;
     // During the copy: the progress window, the bytes copied so far, and the
     // share of them, the folder and the time it last showed.
     HWND ProgressWindow;

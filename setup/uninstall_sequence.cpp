@@ -4,6 +4,7 @@
 
 #include "dialogs/message_box.h"
 #include "dialogs/owner_record.h"
+#include "engine/install_record.h"
 #include "engine/installation_removal.h"
 #include "engine/registration.h"
 #include "engine/shortcut_maker.h"
@@ -51,8 +52,9 @@ static DWORD EndWith(DWORD exitCode, const char* text)
 
 // The temporary copy. Windows keeps a running program's file until a moment
 // after its process has ended, so the uninstaller's file is deleted only
-// once it has, and tried for a few seconds. Then the installation folder
-// goes when it is empty, and the copy with its folder at the next restart.
+// once it has, and tried for a few seconds, then its record. Then the
+// installation folder goes when it is empty, and the copy with its folder at
+// the next restart.
 static DWORD RemoveUninstaller()
 {
     char path[kPathChars];
@@ -62,10 +64,15 @@ static DWORD RemoveUninstaller()
     if (WaitForSingleObject(Setup.UninstallerProcess, INFINITE) != WAIT_OBJECT_0 ||
         !RootLength(Setup.TargetDir))
         return ERROR_INVALID_PARAMETER;
+    // The record stays with an uninstaller that is still there, which can
+    // then be run again.
+    BOOL deleted = FALSE;
     if (JoinPath(path, Setup.TargetDir, kUninstallerName)) {
-        for (int tries = 0; !DeleteFileA(path) && tries < 50; ++tries)
+        for (int tries = 0; !(deleted = DeleteFileA(path)) && tries < 50; ++tries)
             Sleep(100);
     }
+    if (deleted && JoinPath(path, Setup.TargetDir, kInstallRecordName))
+        DeleteFileA(path);
     RemoveDirectoryA(Setup.TargetDir);
     // Windows 95 lacks MoveFileExA or has it as a stub that fails, and NT
     // lets only administrators use it: then the temporary folder's cleaning
@@ -138,7 +145,20 @@ DWORD RunUninstallSequence()
     if (RootLength(folder) >= length)
         return EndWith(ERROR_BAD_PATHNAME,
                        "Velquor cannot be removed from the root folder of a drive or share.");
+    // Only what an installation recorded is removed: a copy of the
+    // uninstaller elsewhere, or an installation by an older setup, has no
+    // record and so nothing to remove.
+    const RecordState record = ReadInstallRecord(folder);
+    if (record == kRecordUnreadable) {
+        JoinPath(text, "Velquor could not read ", folder, kInstallRecordName);
+        return EndWith(ERROR_INSTALL_FAILURE, text);
+    }
     // Bounded by construction: one path in a fixed text.
+    if (record == kRecordMissing) {
+        DropSeparator(folder);
+        wsprintfA(text, "No Velquor installation was found in %s.", folder);
+        return EndWith(ERROR_UNKNOWN_PRODUCT, text);
+    }
     wsprintfA(text, "Remove Velquor from %s?", folder);
     if (ShowMessage(NULL, text, kCaption, MB_YESNO | MB_ICONQUESTION) != IDYES)
         return EndWith(ERROR_INSTALL_USEREXIT, NULL);

@@ -186,3 +186,23 @@ std::vector<std::string> ListNames(const std::string& folder)
     std::sort(names.begin(), names.end());
     return names;
 }
+
+static void AddTree(const std::string& folder, const std::string& prefix, std::string* text)
+{
+    for (const std::string& name : ListNames(folder)) {
+        const std::string path = folder + "\\" + name;
+        if (name.back() == '\\') {
+            *text += prefix + name + "\n";
+            AddTree(path.substr(0, path.size() - 1), prefix + name, text);
+        } else {
+            *text += prefix + name + "=" + ReadText(path) + "\n";
+        }
+    }
+}
+
+std::string TreeText(const std::string& folder)
+{
+    std::string text;
+    AddTree(folder, "", &text);
+    return text;
+}

@@ -37,6 +37,11 @@ bool IsDir(const std::string& path);
 // Removes the folder tree; folder links in it are removed, not followed.
 void RemoveAll(const std::string& path);
 
+// Everything below folder, as one text: each name, relative and sorted
+// (folders with a trailing "\", dot names included), with a file's content.
+// Two trees are equal byte for byte when their texts are.
+std::string TreeText(const std::string& folder);
+
 // The names in a folder (not "." and ".."), sorted, folders marked with a
 // trailing "\".
 std::vector<std::string> ListNames(const std::string& folder);

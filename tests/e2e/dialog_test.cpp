@@ -224,6 +224,22 @@ TEST_F(DialogTest, RefusesAFolderThatIsOrHoldsTheMedium)
     EXPECT_EQ(ListNames(kTarget), InstalledNames());
 }
 
+// A folder that an uninstall left because the user's own notes were in it
+// is the user's now, as is any folder of listed names without Velquor.
+TEST_F(DialogTest, RefusesAFolderOfTheUsersOwnThatHoldsListedNames)
+{
+    const std::string study = MakeStudyFolder();
+    const std::string before = TreeText(study);
+    SetupRun run;
+    HWND dialog = Open(run);
+    ASSERT_NE(dialog, nullptr);
+    ExpectRefused(run, dialog, {study},
+                  "C:\\Study\\ holds exams, which is not part of a Velquor installation. Please "
+                  "choose another folder, or move exams out of this one");
+    EXPECT_EQ(TreeText(study), before);
+    EXPECT_NE(FindProcessWindow(run.Id(), "Velquor Install Dialog", "#32770"), nullptr);
+}
+
 // Text that is not a full path would install relative to the current
 // directory, the medium, and record a folder that means nothing elsewhere.
 TEST_F(DialogTest, RefusesAFolderThatIsNotAFullPath)

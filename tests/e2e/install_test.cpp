@@ -13,6 +13,7 @@ TEST_F(InstallTest, FullInstallCopiesTheSelectionStartsTheProgramAndClosesFourSe
 {
     BuildMedium(medium);
     // An earlier installation left files that are no longer on the medium.
+    MakeEarlierInstallation();
     MakeDir(std::string(kTarget) + "\\exams\\old-folder");
     WriteText(std::string(kTarget) + "\\exams\\stale.dat", "stale");
 
@@ -107,6 +108,7 @@ TEST_F(InstallTest, AMediumWithoutFoldersFails)
 TEST_F(InstallTest, AFolderThatCannotBeCreatedShowsThePlatformsText)
 {
     BuildMedium(medium);
+    MakeEarlierInstallation();
     MakeDir(std::string(kTarget) + "\\dibs");
     HANDLE held = CreateFileA((std::string(kTarget) + "\\dibs").c_str(), GENERIC_READ,
                               FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
@@ -138,6 +140,7 @@ TEST_F(InstallTest, AListedFileThatCannotBeCopiedFailsTheInstallation)
     BuildMedium(medium);
     // readme.txt comes after the five folders in the listing; a folder of
     // that name stands in its way.
+    MakeEarlierInstallation();
     MakeDir(std::string(kTarget) + "\\readme.txt");
     std::vector<ShownMessage> shown;
     EXPECT_EQ(RunSetup(medium, &shown), 1603u);
@@ -153,6 +156,7 @@ TEST_F(InstallTest, ASecondInstallReplacesFilesThatCameReadOnlyFromTheMedium)
 {
     BuildMedium(medium);
     const std::string name = "\\dibs\\" + MediumFolderFiles("dibs").front();
+    MakeEarlierInstallation();
     MakeDir(std::string(kTarget) + "\\dibs");
     WriteText(kTarget + name, "from the first install");
     for (const std::string& file : {medium + name, kTarget + name})
@@ -174,7 +178,7 @@ TEST_F(InstallTest, AListedFolderThatIsALinkIsNeitherEmptiedNorFilled)
     const std::string outside = ScratchDir("outside-the-installation");
     WriteText(outside + "\\mine.txt", "mine");
     MakeDir(outside + "\\sub");
-    MakeDir(kTarget);
+    MakeEarlierInstallation();
     ASSERT_TRUE(MakeFolderLink(std::string(kTarget) + "\\dibs", outside));
     std::vector<ShownMessage> shown;
     EXPECT_EQ(RunSetup(medium, &shown), 1603u);
@@ -315,6 +319,7 @@ TEST_F(InstallTest, AnInstallationThatWouldFillTheDriveAtAnyStepIsRefusedBeforeA
     BuildMedium(medium);
     WriteText(medium + "\\dibs\\large.dat", std::string(2 << 20, 'x'));
     const std::string target = drive + "\\Velq";
+    MakeEarlierInstallation(target);
     MakeDir(target + "\\flags");
     WriteText(target + "\\flags\\earlier.dat", std::string(3 << 19, 'e'));
     // 1 MB is left: enough for the whole, not for the first folder.
@@ -334,7 +339,7 @@ TEST_F(InstallTest, AnInstallationThatWouldFillTheDriveAtAnyStepIsRefusedBeforeA
     EXPECT_EQ(refused.text.substr(figures),
               " MB for S:\\Velq\\, but only " + freeText +
                   " are free there. Please make room or choose another folder");
-    EXPECT_EQ(ListNames(target), Names{"flags\\"});
+    EXPECT_EQ(ListNames(target), (Names{"flags\\", "velq.exe"}));
     EXPECT_EQ(ReadText(target + "\\flags\\earlier.dat").size(), 3u << 19);
     EXPECT_FALSE(Exists(kSettings));
     EXPECT_NE(FindProcessWindow(run.Id(), "Velquor Install Dialog", "#32770"), nullptr);

@@ -27,9 +27,29 @@ Names InstalledNames()
         names.push_back(folder + "\\");
     for (const std::string& file : kMediumFiles)
         names.push_back(Lower(file));
+    names.push_back("uninstall.dat");
     names.push_back("uninstall.exe");
     std::sort(names.begin(), names.end());
     return names;
+}
+
+std::string MakeStudyFolder()
+{
+    const std::string study = "C:\\Study";
+    RemoveAll(study);
+    MakeDir(study + "\\exams");
+    MakeDir(study + "\\figures");
+    WriteText(study + "\\exams\\notes.txt", "my notes");
+    WriteText(study + "\\figures\\chart.dat", "my chart");
+    WriteText(study + "\\readme.txt", "my readme");
+    WriteText(study + "\\photo.jpg", "my photo");
+    return study;
+}
+
+void MakeEarlierInstallation(const std::string& folder)
+{
+    MakeDir(folder);
+    WriteText(folder + "\\velq.exe", "an older velq.exe");
 }
 
 std::string SystemText(DWORD error)

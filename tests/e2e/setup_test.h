@@ -43,6 +43,14 @@ std::string Lower(std::string text);
 // What a complete installation of BuildMedium's medium holds.
 Names InstalledNames();
 
+// C:\Study, a folder of the user's own that holds names the copy writes:
+// exams\notes.txt, figures\chart.dat, readme.txt and photo.jpg.
+std::string MakeStudyFolder();
+
+// An installation by an older setup, which wrote no record: folder with
+// nothing but its velq.exe.
+void MakeEarlierInstallation(const std::string& folder = kTarget);
+
 // The platform's text for an error code.
 std::string SystemText(DWORD error);
 

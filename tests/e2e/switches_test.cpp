@@ -55,6 +55,21 @@ TEST_F(SwitchesTest, SilentInstallsEverythingUnderTheRegisteredOwnerAndStartsNot
     EXPECT_FALSE(ProgramStart().started);
 }
 
+// Only what a Velquor installation made is ever replaced: a folder of the
+// user's own that holds listed names is refused before anything is written.
+TEST_F(SwitchesTest, SilentRefusesAFolderOfTheUsersOwnThatHoldsListedNames)
+{
+    for (const std::string& link : kLinks)
+        RemoveAll(link);
+    const std::string study = MakeStudyFolder();
+    const std::string before = TreeText(study);
+    EXPECT_EQ(RunSilently("/D=" + study), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+    EXPECT_EQ(TreeText(study), before);
+    EXPECT_FALSE(Exists(kSettings));
+    for (const std::string& link : kLinks)
+        EXPECT_FALSE(Exists(link)) << link;
+}
+
 // The rest of the line is the folder, spaces and all; nothing is written
 // onto the medium, not even the empty readme a dialog run leaves there.
 TEST_F(SwitchesTest, SilentInstallsIntoTheFolderOfD)

@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include "tests/common/shortcut_files.h"
 #include "tests/common/test_files.h"
 #include "tests/e2e/medium.h"
@@ -150,28 +152,113 @@ TEST_F(UninstallTest, NoRemovesNothing)
     ExpectStillInstalled();
 }
 
-// Deep in a listed folder: everything there would be removed.
+// A recorded file held open: nothing goes before everything can.
 TEST_F(UninstallTest, AFileInUseRefusesTheRemovalBeforeAnythingGoes)
 {
     Install();
-    MakeDir(std::string(kTarget) + "\\exams\\mine");
-    HANDLE held = HoldOpen(std::string(kTarget) + "\\exams\\mine\\open.dat");
+    HANDLE held = HoldOpen(std::string(kTarget) + "\\exams\\" + MediumFolderFiles("exams").back());
     EXPECT_EQ(UninstallSilently(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
     CloseHandle(held);
     ExpectStillInstalled();
 }
 
-// Wine cannot remove the link itself (Windows can), so there the folder
-// holding it stays, named as what was left.
+// A link the user put into a listed folder is the user's: it stays, with
+// its folder, and nothing behind it is touched.
 TEST_F(UninstallTest, ALinkInAListedFolderIsNotFollowed)
 {
     Install();
     const std::string outside = ScratchDir("outside-the-uninstalled");
     WriteText(outside + "\\mine.txt", "mine");
     ASSERT_TRUE(MakeFolderLink(std::string(kTarget) + "\\dibs\\link", outside));
-    EXPECT_EQ(UninstallSilently(), static_cast<DWORD>(ERROR_INSTALL_FAILURE));
+    EXPECT_EQ(UninstallSilently(), 0u);
     EXPECT_EQ(ListNames(outside), Names{"mine.txt"});
+    EXPECT_EQ(ListNames(std::string(kTarget) + "\\dibs"), Names{"link\\"});
     EXPECT_FALSE(Exists(std::string(kTarget) + "\\velq.exe"));
+}
+
+// The record lists what the installation made, in the order it was made:
+// each folder before what is in it, the uninstaller and the record last.
+TEST_F(UninstallTest, TheRecordListsTheInstalledTree)
+{
+    Install();
+    const std::string text = ReadText(std::string(kTarget) + "\\uninstall.dat");
+    Names lines;
+    for (size_t at = 0, end; (end = text.find("\r\n", at)) != std::string::npos; at = end + 2)
+        lines.push_back(text.substr(at, end - at));
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(Names(lines.end() - 2, lines.end()), (Names{"uninstall.exe", "uninstall.dat"}));
+    Names tree;
+    for (const std::string& name : ListNames(kTarget)) {
+        tree.push_back(name);
+        if (name.back() == '\\')
+            for (const std::string& file : ListNames(std::string(kTarget) + "\\" + name))
+                tree.push_back(name + file);
+    }
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const size_t folderEnd = lines[i].find('\\');
+        if (folderEnd != std::string::npos && folderEnd + 1 < lines[i].size()) {
+            EXPECT_NE(std::find(lines.begin(), lines.begin() + i, lines[i].substr(0, folderEnd + 1)),
+                      lines.begin() + i)
+                << lines[i] << " comes before its folder";
+        }
+    }
+    std::sort(lines.begin(), lines.end());
+    EXPECT_EQ(lines, tree);
+}
+
+// What the user added stays, also inside the listed folders and also
+// dot-named, with the folders that hold it; everything recorded goes.
+TEST_F(UninstallTest, WhatTheUserAddedStaysWithItsFolders)
+{
+    Install();
+    const std::string target = kTarget;
+    MakeDir(target + "\\exams\\mine");
+    WriteText(target + "\\exams\\mine\\notes.txt", "mine");
+    WriteText(target + "\\Figures\\.keep", "");
+    WriteText(target + "\\dibs\\.DS_Store", "finder");
+    EXPECT_EQ(UninstallSilently(), 0u);
+    EXPECT_TRUE(Vanishes(target + "\\uninstall.exe"));
+    EXPECT_EQ(TreeText(target), "Figures\\\nFigures\\.keep=\ndibs\\\ndibs\\.DS_Store=finder\n"
+                                "exams\\\nexams\\mine\\\nexams\\mine\\notes.txt=mine\n");
+    EXPECT_EQ(Registered("DisplayName"), "<missing>");
+}
+
+// A copy of the uninstaller in a folder of the user's own finds no record
+// there, and removes nothing, there or in the installation.
+TEST_F(UninstallTest, ACopyOfTheUninstallerElsewhereFindsNoInstallation)
+{
+    Install();
+    const std::string study = MakeStudyFolder();
+    ASSERT_TRUE(CopyFileA((std::string(kTarget) + "\\uninstall.exe").c_str(),
+                          (study + "\\uninstall.exe").c_str(), FALSE));
+    const std::string before = TreeText(study);
+    EXPECT_EQ(UninstallSilently(study), static_cast<DWORD>(ERROR_UNKNOWN_PRODUCT));
+    SetupRun run;
+    ASSERT_TRUE(StartUninstaller(run, "", study));
+    Messages shown;
+    EXPECT_EQ(WaitForExit(run, &shown), static_cast<DWORD>(ERROR_UNKNOWN_PRODUCT));
+    EXPECT_EQ(shown, (Messages{{"Velquor Setup", "No Velquor installation was found in C:\\Study."}}));
+    EXPECT_EQ(TreeText(study), before);
+    ExpectStillInstalled();
+}
+
+// An edited record names things outside the folder in every way it can:
+// those entries are passed over and the rest is removed.
+TEST_F(UninstallTest, AnEditedRecordActsOnlyInsideTheFolder)
+{
+    Install();
+    WriteText("C:\\x", "outside");
+    MakeDir("C:\\Velq-next");
+    WriteText("C:\\Velq-next\\x", "beside");
+    const std::string record = std::string(kTarget) + "\\uninstall.dat";
+    WriteText(record, "..\\x\r\nC:\\x\r\n\\x\r\nexams\\..\\..\\x\r\n..\\Velq-next\\x\r\n\r\n" +
+                          std::string(300, 'y') + "\r\nC:x\r\n" + ReadText(record));
+    EXPECT_EQ(UninstallSilently(), 0u);
+    EXPECT_EQ(ReadText("C:\\x"), "outside");
+    EXPECT_EQ(ReadText("C:\\Velq-next\\x"), "beside");
+    EXPECT_TRUE(Vanishes(kTarget));
+    RemoveAll("C:\\x");
+    RemoveAll("C:\\Velq-next");
 }
 
 TEST_F(UninstallTest, AnotherInstallationKeepsItsRegistrationShortcutsAndOwner)

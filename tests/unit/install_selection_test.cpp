@@ -1,4 +1,6 @@
 #include "engine/install_selection.h"
+
+#include "engine/install_record.h"
 #include "engine/selection_size.h"
 
 #include <gtest/gtest.h>
@@ -75,17 +77,19 @@ TEST(InstallSelection, InstallsListedEntriesOnly)
     EXPECT_EQ(ListNames(dir + "\\target\\dibs"), Names{"data.dat"});
 }
 
-// The bytes of every file below folder, and how many files and folders.
-static void CountTree(const std::string& folder, ULONGLONG* bytes, int* files, int* folders)
+// The bytes of every file below folder, and the 4 KB clusters that every
+// file (at least one) and folder takes.
+static void CountTree(const std::string& folder, ULONGLONG* bytes, ULONGLONG* clusters)
 {
     for (const std::string& name : ListNames(folder)) {
         const std::string path = folder + "\\" + name;
         if (name.back() == '\\') {
-            ++*folders;
-            CountTree(path.substr(0, path.size() - 1), bytes, files, folders);
+            ++*clusters;
+            CountTree(path.substr(0, path.size() - 1), bytes, clusters);
         } else {
-            ++*files;
-            *bytes += ReadText(path).size();
+            const ULONGLONG size = ReadText(path).size();
+            *bytes += size;
+            *clusters += size ? (size + 4095) / 4096 : 1;
         }
     }
 }
@@ -106,14 +110,18 @@ TEST(InstallSelection, IsMeasuredAsTheCopyWritesIt)
 
     BOOL allFilesCopied = FALSE;
     ASSERT_EQ(InstallFrom(dir + "\\medium", target, &allFilesCopied), 5);
+    // Beside what it copied, setup leaves the uninstaller, a copy of itself,
+    // and the record.
+    char self[kPathChars];
+    ASSERT_TRUE(GetProgramPath(self));
+    ASSERT_TRUE(CopyFileA(self, (target + "\\uninstall.exe").c_str(), FALSE));
+    ASSERT_TRUE(WriteInstallRecord());
     ULONGLONG bytes = 0;
-    int files = 0;
-    int folders = 0;
-    CountTree(target, &bytes, &files, &folders);
+    ULONGLONG clusters = 0;
+    CountTree(target, &bytes, &clusters);
     EXPECT_EQ(fresh.Written.Bytes, bytes);
-    // large.dat takes two clusters, every other file and folder one, and the
-    // missing target one more.
-    EXPECT_EQ(fresh.Written.Space, (files + 1 + folders + 1) * 4096u);
+    // The missing target takes one cluster more.
+    EXPECT_EQ(fresh.Written.Space, (clusters + 1) * 4096u);
     EXPECT_EQ(fresh.Replaced.Space, 0u);
     EXPECT_EQ(fresh.Peak, fresh.Written.Space);
 

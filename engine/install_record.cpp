@@ -1,0 +1,105 @@
+#include "engine/install_record.h"
+
+#include <string.h>
+
+#include "engine/registration.h"
+#include "runtime/characters.h"
+#include "setup/setup_state.h"
+
+const char kInstallRecordName[] = "uninstall.dat";
+
+// A record larger than this is no record of ours: 50,000 files with long
+// names take a tenth of it.
+constexpr DWORD kLargestRecord = 0x4000000;
+
+// Appends a line to the record as built in memory, which grows by doubling.
+static BOOL AddLine(const char* first, const char* second)
+{
+    InstallRecord& record = Setup.Record;
+    while (!JoinPath(record.Text + record.Length, record.Capacity - record.Length, first, second,
+                     "\r\n")) {
+        const DWORD capacity = record.Capacity ? 2 * record.Capacity : 0x4000;
+        char* grown = static_cast<char*>(GlobalAlloc(GMEM_FIXED, capacity));
+        if (!grown || capacity > kLargestRecord)
+            return FALSE;
+        memcpy(grown, record.Text, record.Length);
+        if (record.Text)
+            GlobalFree(record.Text);
+        record.Text = grown;
+        record.Capacity = capacity;
+    }
+    record.Length += strlen(record.Text + record.Length);
+    return TRUE;
+}
+
+void RecordMade(const char* targetFolder, const char* name)
+{
+    // targetFolder lies in TargetDir, so it is at least as long.
+    const size_t inFolder = strlen(Setup.TargetDir);
+    if (strlen(targetFolder) < inFolder || !AddLine(targetFolder + inFolder, name))
+        Setup.Record.Lost = TRUE;
+}
+
+BOOL WriteInstallRecord()
+{
+    char path[kPathChars];
+    InstallRecord& record = Setup.Record;
+    if (record.Lost || !AddLine(kUninstallerName, "") || !AddLine(kInstallRecordName, "") ||
+        !JoinPath(path, Setup.TargetDir, kInstallRecordName))
+        return FALSE;
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                              NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return FALSE;
+    DWORD written = 0;
+    const BOOL whole = WriteFile(file, record.Text, record.Length, &written, NULL) &&
+                       written == record.Length;
+    if (!CloseHandle(file) || !whole) {
+        DeleteFileA(path);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL RecordedPath(const char* folder, const char* entry, char (&path)[kPathChars])
+{
+    // Resolved as the platform resolves it, the path must stay as it was
+    // written: no "." or ".." part, no doubled or leading separator, no "/".
+    // A colon would name a drive or a stream of a file.
+    char resolved[kPathChars];
+    if (!*entry || FindCharacter(entry, ':') || !JoinPath(path, folder, entry))
+        return FALSE;
+    const DWORD length = GetFullPathNameA(path, kPathChars, resolved, NULL);
+    return length != 0 && length < kPathChars && lstrcmpiA(resolved, path) == 0;
+}
+
+RecordState ReadInstallRecord(const char* folder)
+{
+    char path[kPathChars];
+    if (!JoinPath(path, folder, kInstallRecordName))
+        return kRecordUnreadable;
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
+                              FILE_FLAG_SEQUENTIAL_SCAN, NULL);
+    if (file == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? kRecordMissing
+                                                                              : kRecordUnreadable;
+    }
+    InstallRecord& record = Setup.Record;
+    const DWORD size = GetFileSize(file, NULL);
+    DWORD read = 0;
+    record.Text = size < kLargestRecord ? static_cast<char*>(GlobalAlloc(GMEM_FIXED, size + 1))
+                                        : NULL;
+    const BOOL whole = record.Text && ReadFile(file, record.Text, size, &read, NULL) &&
+                       read == size;
+    CloseHandle(file);
+    if (!whole)
+        return kRecordUnreadable;
+    for (DWORD at = 0; at < size; ++at) {
+        if (record.Text[at] == '\r' || record.Text[at] == '\n')
+            record.Text[at] = '\0';
+    }
+    record.Text[size] = '\0';
+    record.Length = size;
+    return kRecordRead;
+}

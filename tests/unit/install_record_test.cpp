@@ -1,0 +1,45 @@
+#include "engine/install_record.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "setup/setup_state.h"
+#include "tests/common/test_files.h"
+
+// What the copy notes is written as CRLF lines relative to the folder, and
+// read back as the same entries, empty lines kept as empty entries.
+TEST(InstallRecord, IsReadBackAsWritten)
+{
+    const std::string dir = ScratchDir("record") + "\\";
+    ASSERT_TRUE(CopyPath(::Setup.TargetDir, dir.c_str()));
+    ::Setup.Record = InstallRecord();
+    RecordMade(dir.c_str(), "exams\\");
+    RecordMade((dir + "exams\\").c_str(), "q1.txt");
+    RecordMade(dir.c_str(), "velq.exe");
+    ASSERT_TRUE(WriteInstallRecord());
+    EXPECT_EQ(ReadText(dir + "uninstall.dat"),
+              "exams\\\r\nexams\\q1.txt\r\nvelq.exe\r\nuninstall.exe\r\nuninstall.dat\r\n");
+
+    WriteText(dir + "uninstall.dat", "a\r\n\r\nb\nc");
+    ::Setup.Record = InstallRecord();
+    ASSERT_EQ(ReadInstallRecord(dir.c_str()), kRecordRead);
+    EXPECT_EQ(std::string(::Setup.Record.Text, ::Setup.Record.Length),
+              std::string("a\0\0\0\0b\0c", 8));
+    EXPECT_EQ(ReadInstallRecord((dir + "missing\\").c_str()), kRecordMissing);
+}
+
+TEST(InstallRecord, AnEntryIsActedOnOnlyInsideTheFolder)
+{
+    const char folder[] = "C:\\Velq\\";
+    char path[kPathChars];
+    ASSERT_TRUE(RecordedPath(folder, "exams\\q1.txt", path));
+    EXPECT_STREQ(path, "C:\\Velq\\exams\\q1.txt");
+    EXPECT_TRUE(RecordedPath(folder, "exams\\", path));
+    const std::string tooLong(300, 'y');
+    for (const char* entry : {"", "..\\x", "C:\\x", "C:x", "\\x", "exams\\..\\..\\x", "exams\\..\\x",
+                              ".\\x", "..\\Velq-next\\x", "exams/x", "exams\\\\x", "velq.exe:s",
+                              tooLong.c_str()})
+        EXPECT_FALSE(RecordedPath(folder, entry, path)) << '"' << entry << '"';
+}
