@@ -12,22 +12,25 @@ const char kInstallRecordName[] = "uninstall.dat";
 // names take a tenth of it.
 constexpr DWORD kLargestRecord = 0x4000000;
 
-// Appends a line to the record as built in memory, which grows by doubling.
+void StartInstallRecord(DWORD bytes)
+{
+    InstallRecord& record = Setup.Record;
+    if (record.Text)
+        GlobalFree(record.Text);
+    // With the terminator that each join writes.
+    record.Text = static_cast<char*>(GlobalAlloc(GMEM_FIXED, bytes + 1));
+    record.Capacity = record.Text ? bytes + 1 : 0;
+    record.Length = 0;
+    record.Lost = FALSE;
+}
+
+// Appends a line to the record.
 static BOOL AddLine(const char* first, const char* second)
 {
     InstallRecord& record = Setup.Record;
-    while (!JoinPath(record.Text + record.Length, record.Capacity - record.Length, first, second,
-                     "\r\n")) {
-        const DWORD capacity = record.Capacity ? 2 * record.Capacity : 0x4000;
-        char* grown = static_cast<char*>(GlobalAlloc(GMEM_FIXED, capacity));
-        if (!grown || capacity > kLargestRecord)
-            return FALSE;
-        memcpy(grown, record.Text, record.Length);
-        if (record.Text)
-            GlobalFree(record.Text);
-        record.Text = grown;
-        record.Capacity = capacity;
-    }
+    if (!JoinPath(record.Text + record.Length, record.Capacity - record.Length, first, second,
+                  "\r\n"))
+        return FALSE;
     record.Length += strlen(record.Text + record.Length);
     return TRUE;
 }

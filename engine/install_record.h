@@ -13,14 +13,19 @@
 // the record itself come last.
 extern const char kInstallRecordName[];
 
-// The record as the copy builds it, in memory until it is written.
+// The record as the copy builds it, in memory until it is written, in a
+// block of the size measured before the copy.
 struct InstallRecord {
     char* Text;
     DWORD Length;
     DWORD Capacity;
-    // A line could not be added: the record cannot be written whole.
+    // A line did not fit: the record cannot be written whole.
     BOOL Lost;
 };
+
+// Starts the record of a copy, with room for the bytes that the measure of
+// the selection gave.
+void StartInstallRecord(DWORD bytes);
 
 // Notes the file, or folder (name ending with "\"), that the copy has just
 // made in targetFolder, TargetDir or a folder below it.

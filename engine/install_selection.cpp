@@ -3,6 +3,7 @@
 #include <string.h>
 
 #include "engine/folder_replication.h"
+#include "engine/install_record.h"
 #include "runtime/characters.h"
 #include "setup/setup_state.h"
 
@@ -127,8 +128,7 @@ int InstallSelection(BOOL* allFilesCopied)
         return 0;
     CreateDirectoryA(Setup.TargetDir, NULL);
     // The record lists what this copy makes.
-    Setup.Record.Length = 0;
-    Setup.Record.Lost = FALSE;
+    StartInstallRecord(Setup.Selection.RecordBytes);
 
     int folderCount = 0;
     // The current directory is the medium: nothing changes it during the run.

@@ -84,7 +84,8 @@ void MeasureSelection(const char* targetDir, DWORD clusterBytes, SelectionSize* 
         if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
             size->Written.Space += mask + 1;
     }
-    DWORD recordBytes = RecordLineBytes(kUninstallerName) + RecordLineBytes(kInstallRecordName);
+    DWORD& recordBytes = size->RecordBytes;
+    recordBytes = RecordLineBytes(kUninstallerName) + RecordLineBytes(kInstallRecordName);
     // A listed file is overwritten; a listed folder is emptied and made anew.
     WalkSelection([&](SelectionKind kind, const char* name, const WIN32_FIND_DATAA& entry) {
         // The target's entry of the same name, whatever its case.

@@ -20,6 +20,8 @@ struct SelectionSize {
     SpaceTally Replaced;
     // The most space the copy takes beyond what it has freed, at any step.
     ULONGLONG Peak;
+    // The bytes of the install record that lists what the copy writes.
+    DWORD RecordBytes;
     // Another process holds a file that the copy would delete or overwrite.
     BOOL InUse;
 };

@@ -14,13 +14,19 @@ TEST(InstallRecord, IsReadBackAsWritten)
 {
     const std::string dir = ScratchDir("record") + "\\";
     ASSERT_TRUE(CopyPath(::Setup.TargetDir, dir.c_str()));
-    ::Setup.Record = InstallRecord();
+    StartInstallRecord(62);
     RecordMade(dir.c_str(), "exams\\");
     RecordMade((dir + "exams\\").c_str(), "q1.txt");
     RecordMade(dir.c_str(), "velq.exe");
     ASSERT_TRUE(WriteInstallRecord());
     EXPECT_EQ(ReadText(dir + "uninstall.dat"),
               "exams\\\r\nexams\\q1.txt\r\nvelq.exe\r\nuninstall.exe\r\nuninstall.dat\r\n");
+    // A record that would outgrow its measure is not written.
+    StartInstallRecord(61);
+    RecordMade(dir.c_str(), "exams\\");
+    RecordMade((dir + "exams\\").c_str(), "q1.txt");
+    RecordMade(dir.c_str(), "velq.exe");
+    EXPECT_FALSE(WriteInstallRecord());
 
     WriteText(dir + "uninstall.dat", "a\r\n\r\nb\nc");
     ::Setup.Record = InstallRecord();
