@@ -4,6 +4,7 @@
 
 #include "engine/install_selection.h"
 #include "engine/installation_removal.h"
+#include "runtime/setup_log.h"
 
 // Copies as much of text as fits size bytes with the terminator, cut where
 // a character ends: a double-byte character is never split.
@@ -86,6 +87,7 @@ void WriteOwnerRecord(const char* userName, const char* targetDir)
     GetDefaultOwnerName(defaultName, sizeof defaultName);
     WriteOwnerValue("DEFAULT NAME", defaultName);
     WriteOwnerValue("Dir", targetDir);
+    LogLine(kLogOwner, userName, targetDir);
 }
 
 // A key of the settings file, or with a null key the names of a section's
@@ -104,6 +106,7 @@ void RemoveOwnerRecord(const char* folder)
         return;
     for (const char* key = "USER NAME\0DEFAULT NAME\0Dir\0"; *key; key += strlen(key) + 1)
         WriteOwnerValue(key, NULL);
+    LogLine(kLogOwner, "removed", folder);
     // The section goes when nothing else is in it, the file when no section
     // is left.
     if (!ReadSetting("Owner", NULL, names, sizeof names))

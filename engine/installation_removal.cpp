@@ -4,10 +4,12 @@
 #include "engine/file_in_use.h"
 #include "engine/folder_replication.h"
 #include "engine/install_selection.h"
+#include "runtime/setup_log.h"
 #include "setup/setup_state.h"
 
 BOOL LeaveBehind(const char* path)
 {
+    LogError(path);
     if (!Setup.LeftBehind[0])
         CopyPath(Setup.LeftBehind, path);
     return FALSE;
@@ -33,7 +35,9 @@ static BOOL VisitFolder(const char* folder, BOOL listed, BOOL remove)
             if (remove) {
                 // A folder link is removed by its own name, not through it.
                 DropSeparator(path);
-                if (!RemoveEntry(path, entry))
+                if (RemoveEntry(path, entry))
+                    LogLine(kLogRemoved, path);
+                else
                     LeaveBehind(path);
                 return TRUE;
             }

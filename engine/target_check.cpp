@@ -5,6 +5,7 @@
 #include "engine/install_selection.h"
 #include "runtime/kernel_function.h"
 #include "runtime/path_text.h"
+#include "runtime/setup_log.h"
 #include "setup/setup_state.h"
 
 static BOOL IsSeparator(char c)
@@ -92,6 +93,13 @@ static BOOL ReadVolumeSpace(const char* targetDir, size_t rootLength, VolumeSpac
     return freeSpace || classic;
 }
 
+// For the log: figures of up to 4 TB, and that figure beyond.
+static DWORD Kilobytes(ULONGLONG bytes)
+{
+    const ULONGLONG kilobytes = (bytes + 1023) >> 10;
+    return kilobytes > 0xFFFFFFFF ? 0xFFFFFFFF : static_cast<DWORD>(kilobytes);
+}
+
 // Measures the copy into folder, resolved, and refuses it when another
 // process holds a file that it would delete or overwrite, or when the
 // volume lacks room at some step.
@@ -101,6 +109,9 @@ static void CheckCopy(const char* folder, size_t rootLength, TargetCheck* check)
     const BOOL known = ReadVolumeSpace(folder, rootLength, &space);
     MeasureSelection(folder, space.ClusterBytes, &Setup.Selection);
     const ULONGLONG needed = Setup.Selection.Peak;
+    if (known)
+        LogLine(kLogRoom, folder, Kilobytes(needed), Kilobytes(space.Free),
+                needed > space.Free ? "too little" : "enough");
     if (Setup.Selection.InUse) {
         check->Verdict = kTargetInUse;
     } else if (known && needed > space.Free) {
@@ -119,9 +130,8 @@ static size_t ResolveTarget(const char* targetDir, char (&folder)[kPathChars])
     return RootLength(targetDir) && ResolveFolder(folder, targetDir) ? RootLength(folder) : 0;
 }
 
-void CheckTarget(const char* targetDir, TargetCheck* check)
+static void CheckFolder(const char* targetDir, TargetCheck* check)
 {
-    *check = TargetCheck();
     if (TargetHoldsMedium(targetDir)) {
         check->Verdict = kTargetHoldsMedium;
         return;
@@ -136,4 +146,11 @@ void CheckTarget(const char* targetDir, TargetCheck* check)
         check->Verdict = kTargetIsRoot;
     else
         CheckCopy(folder, rootLength, check);
+}
+
+void CheckTarget(const char* targetDir, TargetCheck* check)
+{
+    *check = TargetCheck();
+    CheckFolder(targetDir, check);
+    LogLine(kLogFolderVerdict, targetDir, NthText(kLogVerdicts, check->Verdict));
 }

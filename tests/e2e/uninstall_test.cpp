@@ -124,6 +124,19 @@ TEST_F(UninstallTest, AnInstallationIsRegisteredAndRemovedWhole)
     EXPECT_TRUE(Vanishes(kTarget)) << "left: " << testing::PrintToString(ListNames(kTarget));
 }
 
+// From the installed program's version resource, which the stand-in has; a
+// program without one leaves neither value, also none of an earlier install.
+TEST_F(UninstallTest, TheVersionAndPublisherAreTheInstalledProgramsOwn)
+{
+    Install();
+    EXPECT_EQ(Registered("DisplayVersion"), "2.5.0.31");
+    EXPECT_EQ(Registered("Publisher"), "Velquor Software");
+    WriteText(medium + "\\VelQ.exe", "no version resource");
+    Install();
+    EXPECT_EQ(Registered("DisplayVersion") + Registered("Publisher"), "<missing><missing>");
+    EXPECT_EQ(Registered("DisplayName"), "Velquor");
+}
+
 TEST_F(UninstallTest, TheUsersOwnFilesAndSettingsStay)
 {
     Install();
