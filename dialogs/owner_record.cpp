@@ -106,7 +106,6 @@ void RemoveOwnerRecord(const char* folder)
         return;
     for (const char* key = "USER NAME\0DEFAULT NAME\0Dir\0"; *key; key += strlen(key) + 1)
         WriteOwnerValue(key, NULL);
-    LogLine(kLogOwner, "removed", folder);
     // The section goes when nothing else is in it, the file when no section
     // is left.
     if (!ReadSetting("Owner", NULL, names, sizeof names))

@@ -197,7 +197,6 @@ BOOL ReplicateFolder(const char* name)
         ReportLastError(target);
         return FALSE;
     }
-    LogLine(kLogCleared, target);
     if (CreateDirectoryA(target, NULL))
         LogLine(kLogCreated, target);
     else

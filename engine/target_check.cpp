@@ -93,11 +93,10 @@ static BOOL ReadVolumeSpace(const char* targetDir, size_t rootLength, VolumeSpac
     return freeSpace || classic;
 }
 
-// For the log: figures of up to 4 TB, and that figure beyond.
+// For the log, in whole KB: up to 4 TB, which the figure then stays at.
 static DWORD Kilobytes(ULONGLONG bytes)
 {
-    const ULONGLONG kilobytes = (bytes + 1023) >> 10;
-    return kilobytes > 0xFFFFFFFF ? 0xFFFFFFFF : static_cast<DWORD>(kilobytes);
+    return bytes >> 42 ? 0xFFFFFFFF : static_cast<DWORD>(bytes >> 10);
 }
 
 // Measures the copy into folder, resolved, and refuses it when another

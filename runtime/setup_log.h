@@ -29,7 +29,6 @@ extern const char kLogInstalling[];
 extern const char kLogFolderVerdict[];
 extern const char kLogRoom[];
 extern const char kLogInUse[];
-extern const char kLogCleared[];
 extern const char kLogCreated[];
 extern const char kLogCopied[];
 extern const char kLogMessage[];

@@ -93,12 +93,12 @@ static void RestrictDllSearchPath()
 
 // Where the run starts: the system and the account, which decide where the
 // shortcuts go.
-static void LogStart()
+static void LogStart(const ProcessAccount& account)
 {
     LogLine(kLogCommandLine, GetCommandLineA());
     const DWORD version = GetVersion();
-    LogLine(kLogSystem, LOBYTE(version), HIBYTE(version), HIWORD(version) & 0x7FFF, RunsElevated(),
-            Setup.ForEveryUser);
+    LogLine(kLogSystem, LOBYTE(version), HIBYTE(version), HIWORD(version) & 0x7FFF,
+            account.Elevated, account.LocalSystem);
 }
 
 static int Run(HINSTANCE instance)
@@ -139,9 +139,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int)
 {
     RestrictDllSearchPath();
     const bool understood = ReadCommandLine(arguments);
-    Setup.ForEveryUser = RunsAsLocalSystem();
+    ProcessAccount account;
+    ReadProcessAccount(&account);
+    Setup.ForEveryUser = account.LocalSystem;
     if (OpenSetupLog(Setup.LogFile))
-        LogStart();
+        LogStart(account);
     const int exitCode = understood ? Run(instance) : static_cast<int>(Setup.ExitCode);
     LogLine(kLogExit, exitCode);
     return exitCode;
