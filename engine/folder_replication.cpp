@@ -131,7 +131,7 @@ static BOOL CopyInto(const char* sourceFolder, const char* targetFolder, const c
         LogError(target);
         return FALSE;
     }
-    LogLine(kLogCopied, targetFolder, name, static_cast<DWORD>(bytes));
+    LogLine(kLogCopied, targetFolder, name, LogFigure(bytes));
     return TRUE;
 }
 

@@ -93,12 +93,6 @@ static BOOL ReadVolumeSpace(const char* targetDir, size_t rootLength, VolumeSpac
     return freeSpace || classic;
 }
 
-// For the log, in whole KB: up to 4 TB, which the figure then stays at.
-static DWORD Kilobytes(ULONGLONG bytes)
-{
-    return bytes >> 42 ? 0xFFFFFFFF : static_cast<DWORD>(bytes >> 10);
-}
-
 // Measures the copy into folder, resolved, and refuses it when another
 // process holds a file that it would delete or overwrite, or when the
 // volume lacks room at some step.
@@ -109,7 +103,7 @@ static void CheckCopy(const char* folder, size_t rootLength, TargetCheck* check)
     MeasureSelection(folder, space.ClusterBytes, &Setup.Selection);
     const ULONGLONG needed = Setup.Selection.Peak;
     if (known)
-        LogLine(kLogRoom, folder, Kilobytes(needed), Kilobytes(space.Free),
+        LogLine(kLogRoom, folder, LogFigure(needed >> 10), LogFigure(space.Free >> 10),
                 needed > space.Free ? "too little" : "enough");
     if (Setup.Selection.InUse) {
         check->Verdict = kTargetInUse;

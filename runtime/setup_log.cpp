@@ -33,6 +33,11 @@ static HANDLE logFile;
 static int(WINAPI* formatLine)(LPSTR, LPCSTR, va_list);
 static decltype(&GetLocalTime) readClock;
 
+DWORD LogFigure(ULONGLONG value)
+{
+    return value >> 32 ? 0xFFFFFFFF : static_cast<DWORD>(value);
+}
+
 const char* NthText(const char* block, int index)
 {
     for (; index > 0; --index)

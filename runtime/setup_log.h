@@ -21,6 +21,9 @@ void LogLine(const char* format, ...);
 // text for it, and keeps the last error as it was.
 void LogError(const char* what);
 
+// A figure for the log: the value, or 4294967295 for any beyond.
+DWORD LogFigure(ULONGLONG value);
+
 // The texts of the log, in one place.
 extern const char kLogDefaultName[];
 extern const char kLogCommandLine[];

@@ -49,18 +49,24 @@ static bool ReadFolder(const char* text)
 }
 
 // The log of /LOG=: one word, or a quoted path, which may hold blanks.
-// Returns where the switch ends. A path that is empty, unclosed or too long
-// is no log: the log never stops a run.
-static const char* ReadLogFile(const char* text)
+// Returns where the switch ends. An unclosed quote is not understood: it
+// would take the switches after it. A path that is empty or too long is no
+// log, as one that cannot be opened: the log never stops a run.
+static const char* ReadLogFile(const char* text, bool* understood)
 {
     const bool quoted = *text == '"';
-    text += quoted;
-    const char* end = text;
-    while (*end && (quoted ? *end != '"' : !IsBlank(*end)))
+    if (quoted)
+        ++text;
+    const char* end = quoted ? FindCharacter(text, '"') : text;
+    if (!end) {
+        *understood = false;
+        return text;
+    }
+    while (!quoted && *end && !IsBlank(*end))
         ++end;
     const size_t length = static_cast<size_t>(end - text);
     Setup.LogFile[0] = '\0';
-    if (length < kPathChars && (!quoted || *end == '"')) {
+    if (length < kPathChars) {
         memcpy(Setup.LogFile, text, length);
         Setup.LogFile[length] = '\0';
     }
@@ -101,7 +107,7 @@ bool ReadCommandLine(const char* arguments)
             break;
         }
         if (IsSwitch(at, "/log=")) {
-            at = ReadLogFile(at + 5);
+            at = ReadLogFile(at + 5, &understood);
             continue;
         }
         if (IsSwitch(at, "/s"))

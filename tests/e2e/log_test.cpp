@@ -87,6 +87,9 @@ TEST_F(LogTest, ARefusedInstallLogsWhyAboveItsExitCodeAndLaterRunsAppend)
     EXPECT_EQ(lines[lines.size() - 2], "Folder Apps\\Velq\\: not a full path");
     EXPECT_EQ(lines.back(), "Exit code 161");
     EXPECT_TRUE(Logged(lines, "Folder Apps\\: not a full path"));
+    // An unclosed quote would take the switches after it.
+    EXPECT_EQ(RunSetup("/LOG=\"" + log + " /S"), 87u);
+    EXPECT_EQ(LogLines(log).size(), lines.size());
     EXPECT_FALSE(Exists(kTarget));
 }
 

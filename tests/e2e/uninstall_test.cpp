@@ -108,6 +108,9 @@ TEST_F(UninstallTest, AnInstallationIsRegisteredAndRemovedWhole)
     EXPECT_EQ(Registered("DisplayIcon"), "C:\\Velq\\velq.exe");
     EXPECT_EQ(Registered("NoModify") + Registered("NoRepair"), "11");
     EXPECT_GT(atoi(Registered("EstimatedSize").c_str()), 0);
+    // The setup's own bytes: a signed setup leaves a signed uninstaller.
+    EXPECT_EQ(ReadText(std::string(kTarget) + "\\uninstall.exe"),
+              ReadText(ProductDir() + "\\setup.exe"));
 
     SetupRun run;
     ASSERT_TRUE(StartUninstaller(run));
