@@ -21,8 +21,7 @@ constexpr DWORD kShellFolderBytes = 256;
 void GetShellFolderPath(HKEY root, const char* valueName, char (&folder)[kPathChars])
 {
     HKEY key;
-    if (RegOpenKeyExA(root, kShellFoldersKey, 0, KEY_QUERY_VALUE, &key) !=
-        ERROR_SUCCESS)
+    if (RegOpenKeyExA(root, kShellFoldersKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
         return;
     // A failed query, such as a value too long for the offer, may leave
     // anything in the buffer.

@@ -72,8 +72,8 @@ void LogLine(const char* format, ...)
     char line[32 + 1024 + 2];
     SYSTEMTIME now;
     readClock(&now);
-    int length = wsprintfA(line, "%04u-%02u-%02u %02u:%02u:%02u ", now.wYear, now.wMonth,
-                           now.wDay, now.wHour, now.wMinute, now.wSecond);
+    int length = wsprintfA(line, "%04u-%02u-%02u %02u:%02u:%02u ", now.wYear, now.wMonth, now.wDay,
+                           now.wHour, now.wMinute, now.wSecond);
     va_list arguments;
     va_start(arguments, format);
     length += formatLine(line + length, format, arguments);
