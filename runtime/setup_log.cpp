@@ -25,7 +25,7 @@ LOG_TEXT const char kLogRegistered[] = "Registered: DisplayVersion %s, Publisher
 LOG_TEXT const char kLogRemoved[] = "Removed %s";
 LOG_TEXT const char kLogExit[] = "Exit code %lu";
 LOG_TEXT const char kLogVerdicts[] =
-    "accepted\0not a full path\0holds the medium\0in use\0too little room\0a drive or share root";
+    "accepted\0not a full path\0holds the medium\0in use\0too little room\0a drive or share root\0";
 
 // The open log, or null. In static storage: zero at start, as nothing of
 // the program's own runs before WinMain.
@@ -40,7 +40,7 @@ DWORD LogFigure(ULONGLONG value)
 
 const char* NthText(const char* block, int index)
 {
-    for (; index > 0; --index)
+    for (; index > 0 && *block; --index)
         block += strlen(block) + 1;
     return block;
 }

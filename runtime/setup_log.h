@@ -45,5 +45,6 @@ extern const char kLogExit[];
 // the order of TargetVerdict (engine/target_check.h).
 extern const char kLogVerdicts[];
 
-// The text at position index of a block of texts each ended by a NUL.
+// The text at position index of a block of texts each ended by a NUL, the
+// block ended by an empty text; that empty text for an index past the end.
 const char* NthText(const char* block, int index);
