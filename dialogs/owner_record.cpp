@@ -4,6 +4,7 @@
 
 #include "engine/install_selection.h"
 #include "engine/installation_removal.h"
+#include "runtime/setup_log.h"
 
 // Copies as much of text as fits size bytes with the terminator, cut where
 // a character ends: a double-byte character is never split.
@@ -86,6 +87,7 @@ void WriteOwnerRecord(const char* userName, const char* targetDir)
     GetDefaultOwnerName(defaultName, sizeof defaultName);
     WriteOwnerValue("DEFAULT NAME", defaultName);
     WriteOwnerValue("Dir", targetDir);
+    LogLine(kLogOwner, userName, targetDir);
 }
 
 // A key of the settings file, or with a null key the names of a section's

@@ -1,5 +1,7 @@
 #include "engine/file_in_use.h"
 
+#include "runtime/setup_log.h"
+
 DWORD InUseProbeAccess()
 {
     // The high bit of the version marks Windows 95, 98 and Me.
@@ -17,5 +19,8 @@ BOOL FileInUse(const char* path)
         return FALSE;
     }
     const DWORD error = GetLastError();
-    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+    if (error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION)
+        return FALSE;
+    LogLine(kLogInUse, path);
+    return TRUE;
 }

@@ -3,6 +3,7 @@
 #include "dialogs/message_box.h"
 #include "engine/directory_walk.h"
 #include "engine/install_record.h"
+#include "runtime/setup_log.h"
 #include "setup/setup_state.h"
 
 BOOL PathExists(const char* path)
@@ -127,9 +128,12 @@ static BOOL CopyInto(const char* sourceFolder, const char* targetFolder, const c
         return inPieces ? CopyInPieces(source, target, targetFolder, name, entry)
                         : CopyFileA(source, target, FALSE);
     };
-    if (!copy() && !(ClearReadOnly(target) && copy()))
+    if (!copy() && !(ClearReadOnly(target) && copy())) {
+        LogError(target);
         return FALSE;
+    }
     RecordMade(targetFolder, name);
+    LogLine(kLogCopied, targetFolder, name, LogFigure(bytes));
     return TRUE;
 }
 
@@ -143,9 +147,11 @@ BOOL CopyFolderFiles(const char* sourceFolder, const char* targetFolder)
     return fits && copied;
 }
 
-// Shows the platform's text for the last error under "Error".
-static void ReportLastError()
+// Shows the platform's text for the last error under "Error", and logs it
+// for path.
+static void ReportLastError(const char* path)
 {
+    LogError(path);
     char* text = NULL;
     const DWORD flags =
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
@@ -181,7 +187,7 @@ BOOL ReplicateFolder(const char* name)
     char target[kPathChars];
     char source[kPathChars];
     if (!JoinPath(target, Setup.TargetDir, name)) {
-        ReportLastError();
+        ReportLastError(name);
         return FALSE;
     }
     // Both paths are known before anything of an earlier installation goes.
@@ -190,11 +196,13 @@ BOOL ReplicateFolder(const char* name)
     // Files of an earlier installation that are no longer on the medium must
     // not survive.
     if (!ClearTargetFolder(target)) {
-        ReportLastError();
+        ReportLastError(target);
         return FALSE;
     }
-    if (!CreateDirectoryA(target, NULL))
-        ReportLastError();
+    if (CreateDirectoryA(target, NULL))
+        LogLine(kLogCreated, target);
+    else
+        ReportLastError(target);
     // Also when it could not be made anew: its files are installed into
     // what is left of it.
     RecordMade(Setup.TargetDir, name);

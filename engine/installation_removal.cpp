@@ -6,10 +6,12 @@
 #include "engine/folder_replication.h"
 #include "engine/install_record.h"
 #include "engine/registration.h"
+#include "runtime/setup_log.h"
 #include "setup/setup_state.h"
 
 BOOL LeaveBehind(const char* path)
 {
+    LogError(path);
     if (!Setup.LeftBehind[0])
         CopyPath(Setup.LeftBehind, path);
     return FALSE;
@@ -63,8 +65,11 @@ BOOL InstallationInUse(const char* folder)
 BOOL RemoveInstalledFiles(const char* folder)
 {
     VisitRecorded(folder, [](const char* path, BOOL isFolder) -> BOOL {
-        if (!isFolder && !DeleteInstalledFile(path) && GetLastError() != ERROR_FILE_NOT_FOUND &&
-            GetLastError() != ERROR_PATH_NOT_FOUND)
+        if (isFolder)
+            return FALSE;
+        if (DeleteInstalledFile(path))
+            LogLine(kLogRemoved, path);
+        else if (GetLastError() != ERROR_FILE_NOT_FOUND && GetLastError() != ERROR_PATH_NOT_FOUND)
             LeaveBehind(path);
         return FALSE;
     });
@@ -73,7 +78,8 @@ BOOL RemoveInstalledFiles(const char* folder)
         char own[kPathChars];
         if (isFolder && CopyPath(own, path)) {
             DropSeparator(own);
-            RemoveDirectoryA(own);
+            if (RemoveDirectoryA(own))
+                LogLine(kLogRemoved, own);
         }
         return FALSE;
     });

@@ -5,7 +5,10 @@
 #include "dialogs/owner_record.h"
 #include "engine/install_record.h"
 #include "engine/install_selection.h"
+#include "engine/program_version.h"
+#include "runtime/kernel_function.h"
 #include "runtime/path_text.h"
+#include "runtime/setup_log.h"
 #include "setup/setup_state.h"
 
 const char kUninstallerName[] = "uninstall.exe";
@@ -31,6 +34,28 @@ static BOOL WriteUninstaller(char (&uninstaller)[kPathChars])
            SetFileAttributesA(uninstaller, FILE_ATTRIBUTE_NORMAL);
 }
 
+// DisplayVersion and Publisher from the installed program's version
+// resource, so that deployment tools see which version is installed. A
+// program without them leaves neither, also none of an earlier installation.
+static void AddProgramVersion(HKEY key, const char* program)
+{
+    char version[kVersionChars];
+    char publisher[kPathChars];
+    ReadProgramVersion(program, version, publisher);
+    const char* const texts[] = {version, publisher};
+    auto remove = LoadedFunction<decltype(&RegDeleteValueA)>("advapi32.dll", "RegDeleteValueA");
+    const char* name = "DisplayVersion\0Publisher";
+    for (const char* text : texts) {
+        if (text[0])
+            RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                           static_cast<DWORD>(strlen(text) + 1));
+        else if (remove)
+            remove(key, name);
+        name += strlen(name) + 1;
+    }
+    LogLine(kLogRegistered, version, publisher);
+}
+
 BOOL RegisterInstallation()
 {
     char uninstaller[kPathChars];
@@ -39,10 +64,13 @@ BOOL RegisterInstallation()
     char icon[kPathChars];
     HKEY key;
     if (!WriteUninstaller(uninstaller) || !JoinPath(command, "\"", uninstaller, "\"") ||
-        !JoinPath(quietCommand, command, " /S") || !JoinPath(icon, Setup.TargetDir, "velq.exe"))
+        !JoinPath(quietCommand, command, " /S") || !JoinPath(icon, Setup.TargetDir, "velq.exe")) {
+        LogError(kUninstallerName);
         return FALSE;
+    }
     // An uninstaller without its record would find nothing to remove.
     if (!WriteInstallRecord()) {
+        LogError(kInstallRecordName);
         DeleteFileA(uninstaller);
         return FALSE;
     }
@@ -66,6 +94,7 @@ BOOL RegisterInstallation()
                                 static_cast<const BYTE*>(data[i]),
                                 i < 5 ? static_cast<DWORD>(strlen(text) + 1) : sizeof yes);
     }
+    AddProgramVersion(key, icon);
     RegCloseKey(key);
     return result == ERROR_SUCCESS;
 }
@@ -79,8 +108,8 @@ static void RemoveRegistrationUnder(HKEY root, const char* folder)
         return;
     location[0] = '\0';
     QueryKeyText(key, kInstallLocation, location, sizeof location);
-    if (SamePath(location, folder))
-        RegDeleteKeyA(root, kUninstallKey);
+    if (SamePath(location, folder) && RegDeleteKeyA(root, kUninstallKey) == ERROR_SUCCESS)
+        LogLine(kLogRemoved, kUninstallKey);
 }
 
 void RemoveRegistration(const char* folder)

@@ -5,6 +5,7 @@
 
 #include "engine/install_selection.h"
 #include "engine/installation_removal.h"
+#include "runtime/setup_log.h"
 #include "setup/setup_state.h"
 
 static const char kShellFoldersKey[] =
@@ -17,11 +18,10 @@ static const char kDescription[] = "Velquor - for all your FCC Exams";
 // fills it can still be terminated.
 constexpr DWORD kShellFolderBytes = 256;
 
-void GetShellFolderPath(const char* valueName, char (&folder)[kPathChars])
+void GetShellFolderPath(HKEY root, const char* valueName, char (&folder)[kPathChars])
 {
     HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kShellFoldersKey, 0, KEY_QUERY_VALUE, &key) !=
-        ERROR_SUCCESS)
+    if (RegOpenKeyExA(root, kShellFoldersKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
         return;
     // A failed query, such as a value too long for the offer, may leave
     // anything in the buffer.
@@ -82,27 +82,36 @@ HRESULT CreateShortcut(const char* workingDir, const char* programName, const ch
 
 // Where the shortcuts go: the desktop, the Start Menu's Programs folder and,
 // when chosen, the top of the Start Menu. Each is a per-user shell folder,
-// or the folder of that name in the Windows folder where none is set.
+// or the folder of that name in the Windows folder where none is set; for
+// every user, the machine's shell folder of the same place.
 struct ShortcutPlace {
     const char* ShellFolder;
     const char* SubFolder;
+    const char* CommonFolder;
 };
 
 static const ShortcutPlace kPlaces[] = {
-    {"Desktop", ""},
-    {"Start Menu", "\\Programs"},
-    {"Start Menu", ""},
+    {"Desktop", "", "Common Desktop"},
+    {"Start Menu", "\\Programs", "Common Programs"},
+    {"Start Menu", "", "Common Start Menu"},
 };
 
-// Velquor.lnk in its place. FALSE when there is no such folder or the path
-// would not fit.
-static BOOL ComposeLinkPath(char (&linkPath)[kPathChars], const ShortcutPlace& place)
+// Velquor.lnk in its place, for every user or for this one. Windows 95 has
+// no folders for every user: there this user's serve. FALSE when there is
+// no such folder or the path would not fit.
+static BOOL ComposeLinkPath(char (&linkPath)[kPathChars], const ShortcutPlace& place,
+                            BOOL forEveryUser)
 {
+    linkPath[0] = '\0';
+    if (forEveryUser)
+        GetShellFolderPath(HKEY_LOCAL_MACHINE, place.CommonFolder, linkPath);
+    if (linkPath[0])
+        return JoinPath(linkPath, linkPath, kLinkName);
     const UINT length = GetWindowsDirectoryA(linkPath, kPathChars);
     if (length == 0 || length >= kPathChars ||
         !JoinPath(linkPath, linkPath, "\\", place.ShellFolder))
         linkPath[0] = '\0';
-    GetShellFolderPath(place.ShellFolder, linkPath);
+    GetShellFolderPath(HKEY_CURRENT_USER, place.ShellFolder, linkPath);
     return linkPath[0] != '\0' && JoinPath(linkPath, linkPath, place.SubFolder, kLinkName);
 }
 
@@ -120,8 +129,9 @@ void MakeShortcuts()
     // failed save does.
     if (CopyPath(workingDir, Setup.TargetDir)) {
         for (int i = 0; i < (Setup.AddToStartMenu ? 3 : 2); ++i) {
-            if (ComposeLinkPath(linkPath, kPlaces[i]))
-                CreateShortcut(workingDir, kProgramName, linkPath, kDescription);
+            if (ComposeLinkPath(linkPath, kPlaces[i], Setup.ForEveryUser))
+                LogLine(kLogShortcut, linkPath,
+                        CreateShortcut(workingDir, kProgramName, linkPath, kDescription));
         }
     }
     CoUninitialize();
@@ -150,9 +160,14 @@ void RemoveShortcuts(const char* folder)
     char linkPath[kPathChars];
     if (!JoinPath(program, folder, kProgramName) || FAILED(CoInitialize(NULL)))
         return;
-    for (const ShortcutPlace& place : kPlaces) {
-        if (ComposeLinkPath(linkPath, place) && LinksTo(linkPath, program) &&
-            !DeleteFileA(linkPath))
+    // Wherever an installation made them: an uninstaller started by a person
+    // removes what one started as LocalSystem made, and the other way round.
+    for (int i = 0; i < 6; ++i) {
+        if (!ComposeLinkPath(linkPath, kPlaces[i % 3], i >= 3) || !LinksTo(linkPath, program))
+            continue;
+        if (DeleteFileA(linkPath))
+            LogLine(kLogRemoved, linkPath);
+        else
             LeaveBehind(linkPath);
     }
     CoUninitialize();

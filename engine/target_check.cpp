@@ -7,6 +7,7 @@
 #include "engine/registration.h"
 #include "runtime/kernel_function.h"
 #include "runtime/path_text.h"
+#include "runtime/setup_log.h"
 #include "setup/setup_state.h"
 
 static BOOL IsSeparator(char c)
@@ -103,6 +104,9 @@ static void CheckCopy(const char* folder, size_t rootLength, TargetCheck* check)
     const BOOL known = ReadVolumeSpace(folder, rootLength, &space);
     MeasureSelection(folder, space.ClusterBytes, &Setup.Selection);
     const ULONGLONG needed = Setup.Selection.Peak;
+    if (known)
+        LogLine(kLogRoom, folder, LogFigure(needed >> 10), LogFigure(space.Free >> 10),
+                needed > space.Free ? "too little" : "enough");
     if (Setup.Selection.InUse) {
         check->Verdict = kTargetInUse;
     } else if (known && needed > space.Free) {
@@ -153,9 +157,8 @@ static const char* ForeignName(const char* folder)
     return found ? found : FirstHeld(folder, kUninstaller, 1);
 }
 
-void CheckTarget(const char* targetDir, TargetCheck* check)
+static void CheckFolder(const char* targetDir, TargetCheck* check)
 {
-    *check = TargetCheck();
     if (TargetHoldsMedium(targetDir)) {
         check->Verdict = kTargetHoldsMedium;
         return;
@@ -172,4 +175,11 @@ void CheckTarget(const char* targetDir, TargetCheck* check)
         check->Verdict = kTargetForeign;
     else
         CheckCopy(folder, rootLength, check);
+}
+
+void CheckTarget(const char* targetDir, TargetCheck* check)
+{
+    *check = TargetCheck();
+    CheckFolder(targetDir, check);
+    LogLine(kLogFolderVerdict, targetDir, NthText(kLogVerdicts, check->Verdict));
 }

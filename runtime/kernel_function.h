@@ -2,14 +2,29 @@
 
 #include <windows.h>
 
-// The address of a function of kernel32, or null where the system lacks it.
-FARPROC KernelProcedure(const char* name);
+// The address of a function of a DLL that the process has loaded already
+// (kernel32, user32, advapi32: the program imports from them), or null
+// where the system lacks it.
+FARPROC LoadedProcedure(const char* module, const char* name);
+
+// A procedure's address as the function it is.
+template <typename Function>
+Function FunctionOf(FARPROC procedure)
+{
+    // Through void (*)() so the compiler accepts the change of signature.
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(procedure));
+}
 
 // The same, typed: functions that older systems lack are looked up at run
 // time so that the program still starts there.
 template <typename Function>
+Function LoadedFunction(const char* module, const char* name)
+{
+    return FunctionOf<Function>(LoadedProcedure(module, name));
+}
+
+template <typename Function>
 Function KernelFunction(const char* name)
 {
-    // Through void (*)() so the compiler accepts the change of signature.
-    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(KernelProcedure(name)));
+    return LoadedFunction<Function>("kernel32.dll", name);
 }

@@ -2,6 +2,7 @@
 """Turns the raw figures of scripts/benchmark.sh into docs/performance.md.
 
     bench_report.py RAW META OUT
+    bench_report.py --log RAW      (only what /LOG costs, printed)
 
 RAW holds one measurement a line: case, files, tool, run, milliseconds,
 tab-separated. META holds "key=value" lines about the run (command, date,
@@ -18,6 +19,7 @@ COPIERS = [("setup", "setup.exe"), ("loop", "CopyFileA loop"), ("xcopy", "xcopy"
 STARTERS = [("setup", "setup.exe"), ("dialog", "minimal dialog program"),
             ("dialog_imports", "minimal dialog program importing setup.exe's DLLs")]
 COPY_TARGET, FLAT_TARGET, START_TARGET, NSIS_TARGET, SIZE_TARGET = 1.02, 1.1, 1.1, 0.5, 0.2
+LOG_TARGET = 1.03
 SIZES = [("size_setup32", "build/win32/setup.exe (the product)"),
          ("size_nsis_smallest", "smallest NSIS installer: an empty section, x86-ansi, zlib"),
          ("size_setup64", "build/win64/setup.exe (the build measured above)"),
@@ -225,6 +227,24 @@ def expectations(fig, meta, copy_cases, scale_cases):
     return lines
 
 
+def log_table(fig):
+    """What /LOG costs the copy phase: setup.exe with and without a log."""
+    if not fig.has("log", "setup_log"):
+        return ["Not measured."]
+    value = fig.ratio("log", "setup_log", "setup")
+    return ["| files | runs | setup.exe (ms) | setup.exe /LOG (ms) | with ÷ without |",
+            "|--:|--:|--:|--:|--:|",
+            f"| {fig.files['log']:,} | {fig.count('log', 'setup_log')} | "
+            f"{ms(fig.median('log', 'setup'))} | {ms(fig.median('log', 'setup_log'))} | "
+            f"{times(value)} |",
+            "",
+            f"- /LOG within {LOG_TARGET}× of the same install without it: {times(value)}, "
+            f"{verdict(value, LOG_TARGET)}; run by run: "
+            + ", ".join(f"{r:.3f}" for r in fig.ratios("log", "setup_log", "setup")) + ".",
+            "- The log holds a line for every file copied; each line is written to the file "
+            "at once, so that a run ended by force leaves every line before it."]
+
+
 def method(fig, meta):
     small = meta.get("small_case", "")
     program = ms(fig.median("program", "program")) if fig.has("program", "program") else "—"
@@ -308,6 +328,10 @@ def render(fig, meta):
         "",
         *reinstall_table(fig, small),
         "",
+        "## Log",
+        "",
+        *log_table(fig),
+        "",
         "## Start-up",
         "",
         *startup_table(fig),
@@ -332,6 +356,9 @@ def main(raw, meta, out):
 
 
 if __name__ == "__main__":
-    if len(sys.argv) != 4:
+    if len(sys.argv) == 3 and sys.argv[1] == "--log":
+        print("\n".join(log_table(Figures(read_rows(sys.argv[2])))))
+    elif len(sys.argv) != 4:
         sys.exit(__doc__)
-    main(*sys.argv[1:])
+    else:
+        main(*sys.argv[1:])

@@ -9,6 +9,8 @@
 #   scripts/benchmark.sh [--quick]
 # --quick: tiny media and one run of each, to keep the benchmark working (CI);
 # its table goes to the build folder, not to docs/.
+# VELQUOR_BENCH_LOG_ONLY=1: only what /LOG costs on the 10,011-file medium
+# (the many-small-files one), printed, and no table written.
 # VELQUOR_BENCH_BUILD: the build folder to use instead of build/win64 (the
 # 32-bit setup.exe of the size table is built beside it, in its name + "-win32",
 # unless it is the default; then build/win32).
@@ -103,6 +105,12 @@ drive() {
 
 # One measurement each, in milliseconds: TOOL MEDIUM [over].
 time_setup() { drive install "$(winpath "$build/setup.exe")" "$(winpath "$1")" "$target_win" "$stub_log"; }
+# The same with a log, which each run starts anew.
+time_setup_log() {
+    rm -f "$env_dir/prefix/drive_c/bench-setup.log"
+    drive install "$(winpath "$build/setup.exe")" "$(winpath "$1")" "$target_win" "$stub_log" \
+        '/LOG=C:\bench-setup.log'
+}
 time_loop() {
     drive loop "$(winpath "$build/tests/bench/copy_loop.exe")" "$(winpath "$1")\\" "$target_win\\" \
         "$(winpath "$1.list")" "$stub_log" ${2:+remove}
@@ -250,6 +258,18 @@ load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 tests/wine/wine-env.sh start "$env_dir" >/dev/null
 trap finish EXIT
 
+# What /LOG costs: a section of its own, with the runs of the copy phase, on
+# the many-small-files medium.
+log_cost() {
+    compare log "$1" setup setup_log
+}
+
+if [ "${VELQUOR_BENCH_LOG_ONLY:-}" = 1 ]; then
+    log_cost "$(make_medium "files-$((scale[1] * 5))" "${scale[1]}" 4096)"
+    python3 scripts/bench_report.py --log "$raw"
+    exit 0
+fi
+
 empty=$(make_medium files-0 0 4096)
 names=() media=()
 for count in "${scale[@]}"; do
@@ -268,6 +288,7 @@ compare "${names[1]}" "${media[1]}" setup loop xcopy cp nsis
 compare large "$large_medium" setup loop xcopy cp nsis
 compare "${names[0]}" "${media[0]}" setup loop
 RUNS=$largest_runs compare "${names[2]}" "${media[2]}" setup loop
+log_cost "${media[1]}"
 # Last: it deletes many files, which slows down creating files for a while.
 reinstalls "${media[1]}"
 

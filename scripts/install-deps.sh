@@ -8,6 +8,9 @@ packages=(
     googletest wine64 fonts-wine xvfb imagemagick
     # The benchmark's peer installer is built with makensis.
     nsis
+    # A publisher signs a release (scripts/sign.sh); its test makes a
+    # throwaway certificate.
+    osslsigncode openssl
     # Stands in for "Comic Sans MS", the dialogs' font (font-replacements.reg).
     fonts-comic-neue
     # The shipped 32-bit setup.exe runs under the 32-bit Wine, through qemu

@@ -4,11 +4,13 @@
 
 #include "dialogs/message_box.h"
 #include "runtime/characters.h"
+#include "runtime/setup_log.h"
 #include "setup/setup_state.h"
 
 static const char kSwitches[] =
     "Velquor Setup switches:\n"
     "/S\tinstall without showing anything\n"
+    "/LOG[=file]\twrite a log\n"
     "/D=folder\tinstall there; last, without quotes\n"
     "/?\tthis list\n\n"
     "Exit codes: 0 installed, 1602 cancelled, 1603 failed, 87 unknown switch; "
@@ -46,6 +48,40 @@ static bool ReadFolder(const char* text)
     return true;
 }
 
+// The log of /LOG=: one word, or a quoted path, which may hold blanks.
+// Returns where the switch ends. An unclosed quote is not understood: it
+// would take the switches after it. A path that is empty or too long is no
+// log, as one that cannot be opened: the log never stops a run.
+static const char* ReadLogFile(const char* text, bool* understood)
+{
+    const bool quoted = *text == '"';
+    if (quoted)
+        ++text;
+    const char* end = quoted ? FindCharacter(text, '"') : text;
+    if (!end) {
+        *understood = false;
+        return text;
+    }
+    while (!quoted && *end && !IsBlank(*end))
+        ++end;
+    const size_t length = static_cast<size_t>(end - text);
+    Setup.LogFile[0] = '\0';
+    if (length < kPathChars) {
+        memcpy(Setup.LogFile, text, length);
+        Setup.LogFile[length] = '\0';
+    }
+    return *end ? end + 1 : end;
+}
+
+// /LOG alone: the temporary folder's log, which later runs append to.
+static void ReadDefaultLogFile()
+{
+    const DWORD length = GetTempPathA(kPathChars, Setup.LogFile);
+    if (length == 0 || length >= kPathChars ||
+        !JoinPath(Setup.LogFile, Setup.LogFile, kLogDefaultName))
+        Setup.LogFile[0] = '\0';
+}
+
 // The temporary copy of the uninstaller, which the uninstaller itself starts,
 // is given its process: "/wait=" and a handle in decimal, which the list of
 // switches leaves out. Null when there is no number.
@@ -70,8 +106,14 @@ bool ReadCommandLine(const char* arguments)
             understood = ReadFolder(at + 3) && understood;
             break;
         }
+        if (IsSwitch(at, "/log=")) {
+            at = ReadLogFile(at + 5, &understood);
+            continue;
+        }
         if (IsSwitch(at, "/s"))
             Setup.Silent = TRUE;
+        else if (IsSwitch(at, "/log"))
+            ReadDefaultLogFile();
         else if (IsSwitch(at, "/?"))
             help = true;
         else if (IsSwitch(at, "/wait="))

@@ -3,6 +3,9 @@
 // The switches, read once at start into SetupState; nothing else looks at
 // the command line. Case does not matter.
 //   /S          silent: nothing is shown, ever (Setup.Silent)
+//   /LOG        a log in the temporary folder's "Velquor Setup.log"
+//   /LOG=file   a log in that file: one word, or a path in quotes; before
+//               /D=. Both append (Setup.LogFile).
 //   /D=folder   the installation folder (Setup.TargetDir): last, it takes
 //               the rest of the line, spaces included, without quotes
 //   /?          the list of switches and exit codes

@@ -11,6 +11,7 @@
 #include "engine/registration.h"
 #include "engine/shortcut_maker.h"
 #include "engine/target_check.h"
+#include "runtime/setup_log.h"
 #include "setup/setup_state.h"
 
 static const char kConfirmCaption[] = "Install Confirmation";
@@ -140,6 +141,7 @@ LRESULT RunInstallSequence(HWND window)
         OpenProgressWindow(window);
     }
 
+    LogLine(kLogInstalling, Setup.SourceDir, Setup.TargetDir);
     BOOL allFilesCopied;
     const int folderCount = InstallSelection(&allFilesCopied);
     CloseProgressWindow();

@@ -2,6 +2,8 @@
 
 #include "res/resource.h"
 #include "runtime/kernel_function.h"
+#include "runtime/process_account.h"
+#include "runtime/setup_log.h"
 #include "setup/command_line.h"
 #include "setup/install_sequence.h"
 #include "setup/setup_state.h"
@@ -89,11 +91,18 @@ static void RestrictDllSearchPath()
         setDirectory("");
 }
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int)
+// Where the run starts: the system and the account, which decide where the
+// shortcuts go.
+static void LogStart(const ProcessAccount& account)
 {
-    RestrictDllSearchPath();
-    if (!ReadCommandLine(arguments))
-        return static_cast<int>(Setup.ExitCode);
+    LogLine(kLogCommandLine, GetCommandLineA());
+    const DWORD version = GetVersion();
+    LogLine(kLogSystem, LOBYTE(version), HIBYTE(version), HIWORD(version) & 0x7FFF,
+            account.Elevated, account.LocalSystem);
+}
+
+static int Run(HINSTANCE instance)
+{
     if (IsUninstaller())
         return static_cast<int>(RunUninstallSequence());
     // A person is shown the running setup; a script is told to try later.
@@ -124,4 +133,18 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int)
         }
     }
     return static_cast<int>(message.wParam);
+}
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int)
+{
+    RestrictDllSearchPath();
+    const bool understood = ReadCommandLine(arguments);
+    ProcessAccount account;
+    ReadProcessAccount(&account);
+    Setup.ForEveryUser = account.LocalSystem;
+    if (OpenSetupLog(Setup.LogFile))
+        LogStart(account);
+    const int exitCode = understood ? Run(instance) : static_cast<int>(Setup.ExitCode);
+    LogLine(kLogExit, exitCode);
+    return exitCode;
 }

@@ -49,6 +49,11 @@ struct SetupState {
     // In the temporary copy that removes the uninstaller: the uninstaller's
     // process (/wait=); TargetDir (/D=) is the folder it lay in.
     HANDLE UninstallerProcess;
+    // The log's file (/LOG), or empty for none.
+    char LogFile[kPathChars];
+    // The shortcuts go into the all-users folders: the run has no user of
+    // its own (LocalSystem).
+    BOOL ForEveryUser;
     char ChooserFile[kFieldChars];
     char ChooserFileTitle[kFieldChars];
 };

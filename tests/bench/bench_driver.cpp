@@ -1,6 +1,6 @@
 // Takes one measurement for scripts/benchmark.sh and prints it in
 // milliseconds on standard output:
-//   bench_driver install SETUP_EXE MEDIUM TARGET STUB_LOG
+//   bench_driver install SETUP_EXE MEDIUM TARGET STUB_LOG [ARGUMENTS]
 //       Install pressed until the installed program records its start.
 //   bench_driver loop COPY_LOOP MEDIUM TARGET LIST STUB_LOG [remove]
 //       the copy loop's go until the program it starts records its start.
@@ -129,7 +129,7 @@ int TimeInstall(char** args)
     const std::string stubLog = args[3];
     DeleteFileA(stubLog.c_str());
     SetupRun run;
-    if (!StartSetup(run, args[0], args[1], stubLog))
+    if (!StartSetup(run, args[0], args[1], stubLog, args[4] ? args[4] : ""))
         return Fail("setup.exe did not start");
     HWND dialog = WaitForInstallDialog(run);
     if (!dialog)
@@ -251,7 +251,7 @@ int main(int argc, char** argv)
     const std::string mode = argc > 1 ? argv[1] : "";
     const int count = argc - 2;
     char** args = argv + 2;
-    if (mode == "install" && count == 4)
+    if (mode == "install" && (count == 4 || count == 5))
         return TimeInstall(args);
     if (mode == "loop" && (count == 5 || count == 6))
         return TimeLoop(args, count);

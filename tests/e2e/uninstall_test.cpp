@@ -110,6 +110,9 @@ TEST_F(UninstallTest, AnInstallationIsRegisteredAndRemovedWhole)
     EXPECT_EQ(Registered("DisplayIcon"), "C:\\Velq\\velq.exe");
     EXPECT_EQ(Registered("NoModify") + Registered("NoRepair"), "11");
     EXPECT_GT(atoi(Registered("EstimatedSize").c_str()), 0);
+    // The setup's own bytes: a signed setup leaves a signed uninstaller.
+    EXPECT_EQ(ReadText(std::string(kTarget) + "\\uninstall.exe"),
+              ReadText(ProductDir() + "\\setup.exe"));
 
     SetupRun run;
     ASSERT_TRUE(StartUninstaller(run));
@@ -124,6 +127,19 @@ TEST_F(UninstallTest, AnInstallationIsRegisteredAndRemovedWhole)
     EXPECT_EQ(ListNames(kShellDesktop), desktop);
     EXPECT_EQ(ListNames(kShellStartMenu), startMenu);
     EXPECT_TRUE(Vanishes(kTarget)) << "left: " << testing::PrintToString(ListNames(kTarget));
+}
+
+// From the installed program's version resource, which the stand-in has; a
+// program without one leaves neither value, also none of an earlier install.
+TEST_F(UninstallTest, TheVersionAndPublisherAreTheInstalledProgramsOwn)
+{
+    Install();
+    EXPECT_EQ(Registered("DisplayVersion"), "2.5.0.31");
+    EXPECT_EQ(Registered("Publisher"), "Velquor Software");
+    WriteText(medium + "\\VelQ.exe", "no version resource");
+    Install();
+    EXPECT_EQ(Registered("DisplayVersion") + Registered("Publisher"), "<missing><missing>");
+    EXPECT_EQ(Registered("DisplayName"), "Velquor");
 }
 
 TEST_F(UninstallTest, TheUsersOwnFilesAndSettingsStay)

@@ -181,7 +181,40 @@ TEST(GetShellFolderPath, ReadsValuesOfUpTo256BytesAndOtherwiseKeepsTheFallback)
         char folder[kPathChars];
         memset(folder, 'x', sizeof folder);
         ASSERT_TRUE(CopyPath(folder, "C:\\fallback"));
-        GetShellFolderPath(value, folder);
+        GetShellFolderPath(HKEY_CURRENT_USER, value, folder);
         EXPECT_EQ(std::string(folder, strnlen(folder, sizeof folder)), expected) << value;
     }
+}
+
+// The machine's folder of that name, where shortcuts for every user go.
+std::string CommonFolder(const char* name)
+{
+    char folder[MAX_PATH] = "";
+    DWORD size = sizeof folder;
+    RegGetValueA(HKEY_LOCAL_MACHINE,
+                 "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", name,
+                 RRF_RT_REG_SZ, NULL, folder, &size);
+    return folder;
+}
+
+// A run as LocalSystem has no user of its own; every other run is somebody's.
+TEST_F(ShortcutTest, ForEveryUserTheShortcutsGoIntoTheMachinesFoldersAndAreRemovedThere)
+{
+    const std::string common[] = {CommonFolder("Common Desktop") + "\\Velquor.lnk",
+                                  CommonFolder("Common Programs") + "\\Velquor.lnk",
+                                  CommonFolder("Common Start Menu") + "\\Velquor.lnk"};
+    for (const std::string& link : common)
+        RemoveAll(link);
+    ::Setup.ForEveryUser = TRUE;
+    MakeShortcuts();
+    ::Setup.ForEveryUser = FALSE;
+    EXPECT_EQ(ListNames(kDesktop), Names{});
+    for (const std::string& link : common)
+        EXPECT_EQ(ReadShortcut(link).target, target + "VelQ.exe") << link;
+    MakeShortcuts();
+    ExpectShortcut(kDesktop);
+    RemoveShortcuts(target.c_str());
+    for (const std::string& link : common)
+        EXPECT_FALSE(Exists(link)) << link;
+    EXPECT_FALSE(Exists(kDesktop + "\\Velquor.lnk"));
 }

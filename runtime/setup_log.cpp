@@ -1,0 +1,101 @@
+#include "runtime/setup_log.h"
+
+#include <stdarg.h>
+#include <string.h>
+
+#include "runtime/kernel_function.h"
+
+// The texts lie in the code's section: in a section of their own they would
+// cost the file another 512-byte step of its own.
+#define LOG_TEXT [[gnu::section(".text$log")]]
+
+LOG_TEXT const char kLogDefaultName[] = "Velquor Setup.log";
+LOG_TEXT const char kLogCommandLine[] = "Command line: %s";
+LOG_TEXT const char kLogSystem[] = "Windows %u.%u.%u; elevated %d; LocalSystem %d";
+LOG_TEXT const char kLogInstalling[] = "Installing from %s into %s";
+LOG_TEXT const char kLogFolderVerdict[] = "Folder %s: %s";
+LOG_TEXT const char kLogRoom[] = "Room on %s needs %lu KB, has %lu KB: %s";
+LOG_TEXT const char kLogInUse[] = "In use: %s";
+LOG_TEXT const char kLogCreated[] = "Cleared and created %s";
+LOG_TEXT const char kLogCopied[] = "Copied %s%s, %lu bytes";
+LOG_TEXT const char kLogMessage[] = "Message: %s";
+LOG_TEXT const char kLogShortcut[] = "Shortcut %s: result 0x%lX";
+LOG_TEXT const char kLogOwner[] = "Owner record: %s, %s";
+LOG_TEXT const char kLogRegistered[] = "Registered: DisplayVersion %s, Publisher %s";
+LOG_TEXT const char kLogRemoved[] = "Removed %s";
+LOG_TEXT const char kLogExit[] = "Exit code %lu";
+LOG_TEXT const char kLogVerdicts[] =
+    "accepted\0not a full path\0holds the medium\0in use\0too little room\0a drive or share root\0"
+    "holds listed names but is no Velquor installation\0";
+
+// The open log, or null. In static storage: zero at start, as nothing of
+// the program's own runs before WinMain.
+static HANDLE logFile;
+static int(WINAPI* formatLine)(LPSTR, LPCSTR, va_list);
+static decltype(&GetLocalTime) readClock;
+
+DWORD LogFigure(ULONGLONG value)
+{
+    return value >> 32 ? 0xFFFFFFFF : static_cast<DWORD>(value);
+}
+
+const char* NthText(const char* block, int index)
+{
+    for (; index > 0 && *block; --index)
+        block += strlen(block) + 1;
+    return block;
+}
+
+BOOL OpenSetupLog(const char* path)
+{
+    // In every Windows, but looked up: only a run with a log needs them,
+    // and a lookup costs the program less than an import.
+    formatLine = LoadedFunction<decltype(formatLine)>("user32.dll", "wvsprintfA");
+    readClock = KernelFunction<decltype(readClock)>("GetLocalTime");
+    auto seek = KernelFunction<decltype(&SetFilePointer)>("SetFilePointer");
+    if (!path[0] || !formatLine || !readClock || !seek)
+        return FALSE;
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return FALSE;
+    seek(file, 0, NULL, FILE_END);
+    logFile = file;
+    return TRUE;
+}
+
+void LogLine(const char* format, ...)
+{
+    if (!logFile)
+        return;
+    // The time, at most 1,024 characters of the event (the formatter's own
+    // bound, terminator included) and the line's end.
+    char line[32 + 1024 + 2];
+    SYSTEMTIME now;
+    readClock(&now);
+    int length = wsprintfA(line, "%04u-%02u-%02u %02u:%02u:%02u ", now.wYear, now.wMonth, now.wDay,
+                           now.wHour, now.wMinute, now.wSecond);
+    va_list arguments;
+    va_start(arguments, format);
+    length += formatLine(line + length, format, arguments);
+    va_end(arguments);
+    line[length++] = '\r';
+    line[length++] = '\n';
+    DWORD written;
+    WriteFile(logFile, line, static_cast<DWORD>(length), &written, NULL);
+}
+
+void LogError(const char* what)
+{
+    const DWORD error = GetLastError();
+    char text[256] = "";
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, error, 0, text,
+                   sizeof text, NULL);
+    // The platform's texts end with a line break.
+    for (char* at = text; *at; ++at) {
+        if (*at == '\r' || *at == '\n')
+            *at = ' ';
+    }
+    LogLine("%s: error %lu: %s", what, error, text);
+    SetLastError(error);
+}
