@@ -50,8 +50,9 @@ static const char* const kRefusals[] = {
     "choose another folder",
     "Velquor cannot be installed into the root of a drive or share. Please choose a folder, such "
     "as C:\\Velq",
+    "This folder is a link to another folder. Please choose another folder",
 };
-static_assert(sizeof kRefusals / sizeof *kRefusals == kTargetIsRoot + 1, "a text per verdict");
+static_assert(sizeof kRefusals / sizeof *kRefusals == kTargetIsLink + 1, "a text per verdict");
 
 static void RefuseTarget(HWND dialog, const char* folder, const TargetCheck& check)
 {

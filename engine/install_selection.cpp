@@ -3,6 +3,7 @@
 #include <string.h>
 
 #include "engine/folder_replication.h"
+#include "engine/folder_security.h"
 #include "runtime/characters.h"
 #include "setup/setup_state.h"
 
@@ -125,7 +126,11 @@ int InstallSelection(BOOL* allFilesCopied)
         return 0;
     if (!AppendSeparator(Setup.TargetDir, kPathChars))
         return 0;
-    CreateDirectoryA(Setup.TargetDir, NULL);
+    // A folder made here, or one that holds an earlier installation (which
+    // the check measured), is the installation's own; a folder of other
+    // content keeps what its owner gave it.
+    if (CreateDirectoryA(Setup.TargetDir, NULL) || Setup.Selection.Replaced.Space)
+        ProtectInstallationFolder(Setup.TargetDir);
 
     int folderCount = 0;
     // The current directory is the medium: nothing changes it during the run.

@@ -39,7 +39,7 @@ static BOOL VisitFolder(const char* folder, BOOL listed, BOOL remove)
             }
             if (!IsFolder(entry))
                 inUse = FileInUse(path);
-            else if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+            else if (!IsLink(entry))
                 inUse = VisitFolder(path, FALSE, FALSE);
             return !inUse;
         });

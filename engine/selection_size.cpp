@@ -1,6 +1,7 @@
 #include "engine/selection_size.h"
 
 #include "engine/file_in_use.h"
+#include "engine/folder_replication.h"
 #include "engine/install_selection.h"
 #include "setup/setup_state.h"
 
@@ -32,7 +33,7 @@ static void AddRemoved(const char* folder, const char* name, DWORD mask, Selecti
     if (!JoinPath(path, folder, name))
         return;
     WalkFolder(path, [&](const WIN32_FIND_DATAA& entry) {
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+        if (IsLink(entry))
             return TRUE;
         Add(entry, mask, &size->Replaced);
         if (!IsFolder(entry))
@@ -49,10 +50,13 @@ void MeasureSelection(const char* targetDir, DWORD clusterBytes, SelectionSize* 
     const DWORD mask = ClusterMask(clusterBytes);
     char path[kPathChars];
     *size = SelectionSize();
+    WIN32_FIND_DATAA folder;
     if (CopyPath(path, targetDir)) {
         DropSeparator(path);
-        if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
+        if (!FindEntry(path, &folder))
             size->Written.Space += mask + 1;
+        else
+            size->IsLink = IsLink(folder);
     }
     // A listed file is overwritten; a listed folder is emptied and made anew.
     WalkSelection([&](SelectionKind kind, const char* name, const WIN32_FIND_DATAA& entry) {

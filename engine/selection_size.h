@@ -22,6 +22,9 @@ struct SelectionSize {
     ULONGLONG Peak;
     // Another process holds a file that the copy would delete or overwrite.
     BOOL InUse;
+    // The folder is a junction or folder link: everything would be written
+    // where it points.
+    BOOL IsLink;
 };
 
 // Measures the selection of the current directory, the medium, for

@@ -84,24 +84,26 @@ static BOOL ReadVolumeSpace(const char* targetDir, size_t rootLength, VolumeSpac
     DWORD bytesPerSector = 0;
     DWORD freeClusters = 0;
     DWORD clusters = 0;
-    const BOOL classic = GetDiskFreeSpaceA(folder, &sectorsPerCluster, &bytesPerSector,
-                                           &freeClusters, &clusters);
+    const BOOL classic =
+        GetDiskFreeSpaceA(folder, &sectorsPerCluster, &bytesPerSector, &freeClusters, &clusters);
     space->ClusterBytes = classic ? sectorsPerCluster * bytesPerSector : 4096;
     space->Free = freeSpace ? available.QuadPart
                             : ULONGLONG(freeClusters) * sectorsPerCluster * bytesPerSector;
     return freeSpace || classic;
 }
 
-// Measures the copy into folder, resolved, and refuses it when another
-// process holds a file that it would delete or overwrite, or when the
-// volume lacks room at some step.
+// Measures the copy into folder, resolved, and refuses it when it is a
+// link, when another process holds a file that the copy would delete or
+// overwrite, or when the volume lacks room at some step.
 static void CheckCopy(const char* folder, size_t rootLength, TargetCheck* check)
 {
     VolumeSpace space = {0, 4096};
     const BOOL known = ReadVolumeSpace(folder, rootLength, &space);
     MeasureSelection(folder, space.ClusterBytes, &Setup.Selection);
     const ULONGLONG needed = Setup.Selection.Peak;
-    if (Setup.Selection.InUse) {
+    if (Setup.Selection.IsLink) {
+        check->Verdict = kTargetIsLink;
+    } else if (Setup.Selection.InUse) {
         check->Verdict = kTargetInUse;
     } else if (known && needed > space.Free) {
         check->Verdict = kTargetTooSmall;

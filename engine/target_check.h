@@ -10,6 +10,7 @@ enum TargetVerdict {
     kTargetInUse,
     kTargetTooSmall,
     kTargetIsRoot,
+    kTargetIsLink,
 };
 
 // What the check of a target folder found, with what its message needs.
@@ -29,7 +30,8 @@ size_t RootLength(const char* folder);
 // and measures what the copy into it writes into Setup.Selection: it must
 // not hold the medium, must be a full path (a drive letter, a colon and a
 // separator, or \\server\share\), and resolved as the platform resolves it,
-// must not be the root of a drive or share, must hold no file that the copy
+// must not be the root of a drive or share, nor a junction or folder link
+// (everything would be written where it points), must hold no file that the copy
 // would delete or overwrite and that another process holds open, and its
 // volume must have room at every step of the copy. Beyond the medium, a text
 // shorter than kShortestTargetDir is accepted unchecked: the copy refuses

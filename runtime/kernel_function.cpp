@@ -1,6 +1,6 @@
 #include "runtime/kernel_function.h"
 
-FARPROC KernelProcedure(const char* name)
+FARPROC SystemProcedure(const char* module, const char* name)
 {
-    return GetProcAddress(GetModuleHandleA("kernel32.dll"), name);
+    return GetProcAddress(GetModuleHandleA(module), name);
 }

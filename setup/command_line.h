@@ -4,11 +4,13 @@
 // the command line. Case does not matter.
 //   /S          silent: nothing is shown, ever (Setup.Silent)
 //   /D=folder   the installation folder (Setup.TargetDir): last, it takes
-//               the rest of the line, spaces included, without quotes
+//               the rest of the line, spaces included, in one pair of
+//               quotes or none
 //   /?          the list of switches and exit codes
 //   /wait=N     the uninstaller's temporary copy only, which the uninstaller
 //               starts: the handle of its process (Setup.UninstallerProcess);
 //               left out of the list
+// /S with /? ends the run with ERROR_INVALID_PARAMETER: nothing was listed.
 // FALSE when the run is to end at once with Setup.ExitCode: after /?, or
 // for a command line it does not understand, which it says (ERROR_INVALID_PARAMETER).
 bool ReadCommandLine(const char* arguments);

@@ -12,8 +12,6 @@
 static_assert(sizeof(WNDCLASSEXA) == 48, "the 32-bit class record is 48 bytes");
 #endif
 
-static const char kHostClass[] = "VelSetup";
-
 static void OnPaint(HWND window)
 {
     PAINTSTRUCT paint;
@@ -100,7 +98,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int)
     if (AnotherSetupRuns()) {
         if (Setup.Silent)
             return ERROR_INSTALL_ALREADY_RUNNING;
-        BringSetupForward(kHostClass);
+        BringSetupForward();
         return 0;
     }
     RegisterSetupClass(instance);
