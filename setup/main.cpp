@@ -92,15 +92,17 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int)
     RestrictDllSearchPath();
     if (!ReadCommandLine(arguments))
         return static_cast<int>(Setup.ExitCode);
+    // A person is shown the running setup or uninstaller; a script, and
+    // every uninstaller, is told to try later: two removals, or a removal
+    // and an installation, would race each other. The uninstaller's
+    // temporary copy runs when its uninstaller has ended: it takes no turn.
+    if (!Setup.UninstallerProcess && AnotherSetupRuns()) {
+        if (!Setup.Silent)
+            BringSetupForward();
+        return Setup.Silent || IsUninstaller() ? ERROR_INSTALL_ALREADY_RUNNING : 0;
+    }
     if (IsUninstaller())
         return static_cast<int>(RunUninstallSequence());
-    // A person is shown the running setup; a script is told to try later.
-    if (AnotherSetupRuns()) {
-        if (Setup.Silent)
-            return ERROR_INSTALL_ALREADY_RUNNING;
-        BringSetupForward();
-        return 0;
-    }
     RegisterSetupClass(instance);
     Setup.Instance = instance;
 

@@ -12,7 +12,6 @@
 #include "engine/target_check.h"
 #include "runtime/kernel_function.h"
 #include "setup/setup_state.h"
-#include "setup/single_instance.h"
 
 static const char kCaption[] = "Velquor Setup";
 
@@ -55,6 +54,13 @@ static DWORD EndWith(DWORD exitCode, const char* text)
     return exitCode;
 }
 
+// The temporary folder, ending with "\\". FALSE when it would not fit.
+static BOOL GetTempFolder(char (&temp)[kPathChars])
+{
+    const DWORD length = GetTempPathA(kPathChars, temp);
+    return length && length < kPathChars;
+}
+
 // TRUE for the temporary copy that the uninstaller started: it lies in a
 // folder of its own in the temporary folder, with its uninstaller's folder
 // given as a full path. Anywhere else /wait= could be made to delete
@@ -64,8 +70,7 @@ static BOOL IsHandedOver()
     char path[kPathChars];
     char folder[kPathChars];
     char temp[kPathChars];
-    const DWORD length = GetTempPathA(kPathChars, temp);
-    if (!OwnPath(path, folder) || length == 0 || length >= kPathChars)
+    if (!OwnPath(path, folder) || !GetTempFolder(temp))
         return FALSE;
     DropSeparator(folder);
     CutToFolder(folder);
@@ -122,10 +127,8 @@ static BOOL HandOverUninstaller(const char* self, const char* folder)
     char name[16];
     HANDLE process;
     HANDLE current = GetCurrentProcess();
-    // The temporary folder ends with "\". Names taken already are passed
-    // over.
-    const DWORD length = GetTempPathA(kPathChars, temp);
-    if (length == 0 || length >= kPathChars)
+    // Names taken already are passed over.
+    if (!GetTempFolder(temp))
         return FALSE;
     for (DWORD tries = 0;; ++tries) {
         wsprintfA(name, "Velq%08lX\\", UnguessableNumber() + tries);
@@ -175,12 +178,6 @@ DWORD RunUninstallSequence()
 {
     if (Setup.UninstallerProcess)
         return RemoveUninstaller();
-    // Two removals, or a removal and an installation, would race each other.
-    if (AnotherSetupRuns()) {
-        if (!Setup.Silent)
-            BringSetupForward();
-        return EndWith(ERROR_INSTALL_ALREADY_RUNNING, NULL);
-    }
     char self[kPathChars];
     char folder[kPathChars];
     char text[2 * kPathChars];
