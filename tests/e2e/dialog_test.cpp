@@ -251,19 +251,6 @@ TEST_F(DialogTest, RefusesTheRootOfADriveOrShareHoweverSpelt)
     EXPECT_FALSE(Exists("C:\\dibs"));
 }
 
-TEST_F(DialogTest, RefusesAFolderLink)
-{
-    const std::string outside = ScratchDir("dialog-link-target");
-    ASSERT_TRUE(MakeFolderLink(kTarget, outside));
-    SetupRun run;
-    HWND dialog = Open(run);
-    ASSERT_NE(dialog, nullptr);
-    ExpectRefused(run, dialog, {kTarget},
-                  "This folder is a link to another folder. Please choose another folder");
-    EXPECT_EQ(ListNames(outside), Names{});
-    RemoveAll(kTarget);
-}
-
 // A folder that fits, but leaves no room for the names joined to it: those
 // copies fail instead of using cut paths.
 TEST_F(DialogTest, AFolderTooDeepForItsFilesFailsCleanly)
