@@ -55,8 +55,9 @@ void MeasureSelection(const char* targetDir, DWORD clusterBytes, SelectionSize* 
         DropSeparator(path);
         if (!FindEntry(path, &folder))
             size->Written.Space += mask + 1;
-        else
-            size->IsLink = IsLink(folder);
+        // Nothing behind a link is probed: it is refused.
+        else if ((size->IsLink = IsLink(folder)))
+            return;
     }
     // A listed file is overwritten; a listed folder is emptied and made anew.
     WalkSelection([&](SelectionKind kind, const char* name, const WIN32_FIND_DATAA& entry) {

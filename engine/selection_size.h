@@ -23,7 +23,7 @@ struct SelectionSize {
     // Another process holds a file that the copy would delete or overwrite.
     BOOL InUse;
     // The folder is a junction or folder link: everything would be written
-    // where it points.
+    // where it points. Nothing else is measured then.
     BOOL IsLink;
 };
 

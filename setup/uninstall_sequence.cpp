@@ -54,7 +54,7 @@ static DWORD EndWith(DWORD exitCode, const char* text)
     return exitCode;
 }
 
-// The temporary folder, ending with "\\". FALSE when it would not fit.
+// The temporary folder, ending with "\". FALSE when it would not fit.
 static BOOL GetTempFolder(char (&temp)[kPathChars])
 {
     const DWORD length = GetTempPathA(kPathChars, temp);
@@ -92,6 +92,8 @@ static DWORD RemoveUninstaller()
         return ERROR_INVALID_PARAMETER;
     // The handle must be of a process, inherited: the copy opens none of
     // its own. Anything else, a thread's handle or a file's, fails here.
+    // Looked up, although every system has it: one more import would cost
+    // the program 512 bytes.
     auto exitCode = KernelFunction<decltype(&GetExitCodeProcess)>("GetExitCodeProcess");
     if (!exitCode(Setup.UninstallerProcess, &removal) || removal != 0)
         return 0;

@@ -85,6 +85,17 @@ protected:
                           arguments);
     }
 
+    // Starts the uninstaller as a user would, answers its question with
+    // button and runs it to its end, keeping what it said after.
+    DWORD UninstallAnswering(int button, Messages* shown)
+    {
+        SetupRun run;
+        ShownMessage question;
+        if (!StartUninstaller(run) || !AnswerMessageBox(run, &question, 15000, button))
+            return STILL_ACTIVE;
+        return WaitForExit(run, shown);
+    }
+
     DWORD UninstallSilently(const std::string& folder = kTarget,
                             const std::string& arguments = "/S")
     {
@@ -144,12 +155,8 @@ TEST_F(UninstallTest, TheUsersOwnFilesAndSettingsStay)
 TEST_F(UninstallTest, NoRemovesNothing)
 {
     Install();
-    SetupRun run;
-    ASSERT_TRUE(StartUninstaller(run));
-    ShownMessage question;
-    EXPECT_TRUE(AnswerMessageBox(run, &question, 15000, IDNO));
     Messages shown;
-    EXPECT_EQ(WaitForExit(run, &shown), static_cast<DWORD>(ERROR_INSTALL_USEREXIT));
+    EXPECT_EQ(UninstallAnswering(IDNO, &shown), static_cast<DWORD>(ERROR_INSTALL_USEREXIT));
     ExpectStillInstalled();
 }
 
@@ -283,23 +290,15 @@ TEST_F(UninstallTest, ARegistrationThatCannotBeDeletedIsNamedAndKeepsTheUninstal
                               NULL, 0, KEY_ALL_ACCESS | ProductRegistryView(), NULL, &added, NULL),
               ERROR_SUCCESS);
     RegCloseKey(added);
-    SetupRun run;
-    ASSERT_TRUE(StartUninstaller(run));
-    ShownMessage question;
-    EXPECT_TRUE(AnswerMessageBox(run, &question, 15000, IDYES));
     Messages shown;
-    EXPECT_EQ(WaitForExit(run, &shown), static_cast<DWORD>(ERROR_INSTALL_FAILURE));
+    EXPECT_EQ(UninstallAnswering(IDYES, &shown), static_cast<DWORD>(ERROR_INSTALL_FAILURE));
     EXPECT_EQ(shown, (Messages{{"Velquor Setup",
                                 std::string("Velquor could not remove ") + kVelquorKey}}));
     Sleep(1000);
     EXPECT_EQ(ListNames(kTarget), Names{"uninstall.exe"});
     EXPECT_EQ(Registered("InstallLocation"), "C:\\Velq\\");
-    HKEY key;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kVelquorKey, 0,
-                            KEY_ALL_ACCESS | ProductRegistryView(), &key),
-              ERROR_SUCCESS);
-    RegDeleteKeyA(key, "Added");
-    RegCloseKey(key);
+    RegDeleteKeyExA(HKEY_LOCAL_MACHINE, (std::string(kVelquorKey) + "\\Added").c_str(),
+                    ProductRegistryView(), 0);
 }
 
 // Only the temporary copy that an uninstaller started waits, on a handle it
