@@ -18,8 +18,7 @@ BOOL RunsAsAdministrator()
     return isAdministrator && isAdministrator();
 }
 
-// Called from two places; folded into both, it would be written twice.
-__attribute__((noinline)) PSECURITY_DESCRIPTOR MakeFolderSecurity(BOOL installationFolder)
+PSECURITY_DESCRIPTOR MakeFolderSecurity(BOOL installationFolder)
 {
     auto fromText =
         SecurityFunction<decltype(&ConvertStringSecurityDescriptorToSecurityDescriptorA)>(
