@@ -52,8 +52,9 @@ static const char* const kRefusals[] = {
     "as C:\\Velq",
     "%s holds %s, which is not part of a Velquor installation. Please choose another folder, or "
     "move %s out of this one",
+    "This folder is a link to another folder. Please choose another folder",
 };
-static_assert(sizeof kRefusals / sizeof *kRefusals == kTargetForeign + 1, "a text per verdict");
+static_assert(sizeof kRefusals / sizeof *kRefusals == kTargetIsLink + 1, "a text per verdict");
 
 static void RefuseTarget(HWND dialog, const char* folder, const TargetCheck& check)
 {

@@ -14,6 +14,8 @@ template <typename Visit>
 BOOL WalkFolder(const char* pattern, Visit visit)
 {
     WIN32_FIND_DATAA entry;
+    // Wine never fills in the reparse tag (see IsLink).
+    entry.dwReserved0 = 0;
     HANDLE find = FindFirstFileA(pattern, &entry);
     if (find == INVALID_HANDLE_VALUE)
         return FALSE;
@@ -28,6 +30,18 @@ BOOL WalkFolder(const char* pattern, Visit visit)
 inline BOOL IsFolder(const WIN32_FIND_DATAA& entry)
 {
     return (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// A junction or a symbolic link, which points to a folder elsewhere: never
+// followed, and removed by its own name. Other reparse points, such as
+// cloud-file placeholders, hold their content where they are and are
+// walked as folders. A reparse point whose tag the system leaves at 0
+// (Wine does) counts as a link: that is the safe side.
+inline BOOL IsLink(const WIN32_FIND_DATAA& entry)
+{
+    const DWORD tag = entry.dwReserved0;
+    return (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+           (tag == 0 || tag == IO_REPARSE_TAG_MOUNT_POINT || tag == IO_REPARSE_TAG_SYMLINK);
 }
 
 inline ULONGLONG FileBytes(const WIN32_FIND_DATAA& entry)

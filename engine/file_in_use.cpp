@@ -5,22 +5,38 @@
 DWORD InUseProbeAccess()
 {
     // The high bit of the version marks Windows 95, 98 and Me.
-    return (GetVersion() & 0x80000000) ? GENERIC_READ : DELETE;
+    return (GetVersion() & 0x80000000) ? GENERIC_READ : DELETE | FILE_WRITE_DATA;
+}
+
+BOOL RefusalMeansInUse(DWORD error)
+{
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+}
+
+BOOL ClearReadOnly(const char* path)
+{
+    const DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY))
+        return FALSE;
+    const DWORD others = attributes & ~FILE_ATTRIBUTE_READONLY;
+    return SetFileAttributesA(path, others ? others : FILE_ATTRIBUTE_NORMAL);
 }
 
 BOOL FileInUse(const char* path)
 {
-    // No write access: a read-only file refuses it to everyone, with
-    // "access denied" before any sharing is looked at.
+    // A read-only file refuses writing to everyone, "access denied" before
+    // its image or any sharing is looked at: the attribute is cleared for
+    // the probe's moment.
+    const DWORD attributes = GetFileAttributesA(path);
+    const BOOL readOnly = ClearReadOnly(path);
     HANDLE file =
         CreateFileA(path, InUseProbeAccess(), 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file != INVALID_HANDLE_VALUE) {
+    const BOOL inUse = file == INVALID_HANDLE_VALUE && RefusalMeansInUse(GetLastError());
+    if (file != INVALID_HANDLE_VALUE)
         CloseHandle(file);
-        return FALSE;
-    }
-    const DWORD error = GetLastError();
-    if (error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION)
-        return FALSE;
-    LogLine(kLogInUse, path);
-    return TRUE;
+    if (readOnly)
+        SetFileAttributesA(path, attributes);
+    if (inUse)
+        LogLine(kLogInUse, path);
+    return inUse;
 }

@@ -2,30 +2,26 @@
 
 #include "dialogs/message_box.h"
 #include "engine/directory_walk.h"
+#include "engine/file_in_use.h"
 #include "engine/install_record.h"
 #include "runtime/setup_log.h"
 #include "setup/setup_state.h"
 
-BOOL PathExists(const char* path)
+BOOL FindEntry(const char* path, WIN32_FIND_DATAA* entry)
 {
-    WIN32_FIND_DATAA entry;
-    HANDLE find = FindFirstFileA(path, &entry);
+    // Wine never fills in the reparse tag (see IsLink).
+    entry->dwReserved0 = 0;
+    HANDLE find = FindFirstFileA(path, entry);
     if (find == INVALID_HANDLE_VALUE)
         return FALSE;
     FindClose(find);
     return TRUE;
 }
 
-// Files copied from a CD arrive read-only, and the platform refuses to
-// delete or overwrite a read-only file. FALSE when the file was not
-// read-only, so a second try would fail the same way.
-static BOOL ClearReadOnly(const char* path)
+BOOL PathExists(const char* path)
 {
-    const DWORD attributes = GetFileAttributesA(path);
-    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY))
-        return FALSE;
-    const DWORD others = attributes & ~FILE_ATTRIBUTE_READONLY;
-    return SetFileAttributesA(path, others ? others : FILE_ATTRIBUTE_NORMAL);
+    WIN32_FIND_DATAA entry;
+    return FindEntry(path, &entry);
 }
 
 // The attribute is cleared only when it stands in the way, so the copies
@@ -40,7 +36,7 @@ BOOL RemoveEntry(const char* path, const WIN32_FIND_DATAA& entry)
     if (!IsFolder(entry))
         return DeleteInstalledFile(path);
     // A junction or folder link goes, the folder it points to stays.
-    if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+    if (IsLink(entry))
         return RemoveDirectoryA(path);
     return RemoveFolderTree(path);
 }
@@ -89,8 +85,10 @@ static BOOL CopyInPieces(const char* source, const char* target, const char* tar
                               FILE_FLAG_SEQUENTIAL_SCAN, NULL);
     if (from == INVALID_HANDLE_VALUE)
         return FALSE;
-    HANDLE to = CreateFileA(target, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
-                            entry.dwFileAttributes & kCopiedAttributes, NULL);
+    // Made without attributes, which are set last: a read-only part left by
+    // a failed copy could not be deleted.
+    HANDLE to =
+        CreateFileA(target, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     BOOL copied = to != INVALID_HANDLE_VALUE;
     // Not on the stack: a frame this large needs stack probes, which the
     // program's own start-up code does without.
@@ -106,6 +104,8 @@ static BOOL CopyInPieces(const char* source, const char* target, const char* tar
         return FALSE;
     copied = copied && SetFileTime(to, NULL, NULL, &entry.ftLastWriteTime);
     CloseHandle(to);
+    const DWORD attributes = entry.dwFileAttributes & kCopiedAttributes;
+    copied = copied && SetFileAttributesA(target, attributes ? attributes : FILE_ATTRIBUTE_NORMAL);
     if (!copied)
         DeleteFileA(target);
     return copied;

@@ -2,8 +2,9 @@
 
 #include <windows.h>
 
-// TRUE when the platform finds an entry for the path. A folder must be given
-// without a trailing "\" to be found.
+// TRUE when the platform finds an entry for the path, which it reads into
+// entry. A folder must be given without a trailing "\" to be found.
+BOOL FindEntry(const char* path, WIN32_FIND_DATAA* entry);
 BOOL PathExists(const char* path);
 
 // Removes the folder and everything in it; the path may end with "\".

@@ -3,6 +3,7 @@
 #include <string.h>
 
 #include "engine/folder_replication.h"
+#include "engine/folder_security.h"
 #include "engine/install_record.h"
 #include "runtime/characters.h"
 #include "setup/setup_state.h"
@@ -126,7 +127,11 @@ int InstallSelection(BOOL* allFilesCopied)
         return 0;
     if (!AppendSeparator(Setup.TargetDir, kPathChars))
         return 0;
-    CreateDirectoryA(Setup.TargetDir, NULL);
+    // A folder made here, or one that holds an earlier installation (which
+    // the check measured), is the installation's own; a folder of other
+    // content keeps what its owner gave it.
+    if (CreateDirectoryA(Setup.TargetDir, NULL) || Setup.Selection.Replaced.Space)
+        ProtectInstallationFolder(Setup.TargetDir);
     // The record lists what this copy makes.
     StartInstallRecord(Setup.Selection.RecordBytes);
 

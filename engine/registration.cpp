@@ -5,6 +5,7 @@
 #include "dialogs/owner_record.h"
 #include "engine/install_record.h"
 #include "engine/install_selection.h"
+#include "engine/installation_removal.h"
 #include "engine/program_version.h"
 #include "runtime/kernel_function.h"
 #include "runtime/path_text.h"
@@ -99,21 +100,27 @@ BOOL RegisterInstallation()
     return result == ERROR_SUCCESS;
 }
 
-// The key under root when its InstallLocation names folder.
-static void RemoveRegistrationUnder(HKEY root, const char* folder)
+// The key under root when its InstallLocation names folder. FALSE, with
+// the key noted as left behind, when it stays: a user without rights over
+// HKEY_LOCAL_MACHINE, or a key that something else added a key to.
+static BOOL RemoveRegistrationUnder(HKEY root, const char* folder)
 {
     HKEY key;
     char location[kPathChars];
     if (RegOpenKeyExA(root, kUninstallKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
-        return;
+        return TRUE;
     location[0] = '\0';
     QueryKeyText(key, kInstallLocation, location, sizeof location);
-    if (SamePath(location, folder) && RegDeleteKeyA(root, kUninstallKey) == ERROR_SUCCESS)
-        LogLine(kLogRemoved, kUninstallKey);
+    if (!SamePath(location, folder))
+        return TRUE;
+    if (RegDeleteKeyA(root, kUninstallKey) != ERROR_SUCCESS)
+        return LeaveBehind(kUninstallKey);
+    LogLine(kLogRemoved, kUninstallKey);
+    return TRUE;
 }
 
-void RemoveRegistration(const char* folder)
+BOOL RemoveRegistration(const char* folder)
 {
-    RemoveRegistrationUnder(HKEY_LOCAL_MACHINE, folder);
-    RemoveRegistrationUnder(HKEY_CURRENT_USER, folder);
+    return RemoveRegistrationUnder(HKEY_LOCAL_MACHINE, folder) &
+           RemoveRegistrationUnder(HKEY_CURRENT_USER, folder);
 }

@@ -15,5 +15,6 @@ extern const char kUninstallerName[];
 BOOL RegisterInstallation();
 
 // Removes the registration wherever it names folder (ending with "\"), and
-// only there: a later installation elsewhere keeps its own.
-void RemoveRegistration(const char* folder);
+// only there: a later installation elsewhere keeps its own. FALSE when a
+// key that names folder stays (noted by LeaveBehind).
+BOOL RemoveRegistration(const char* folder);

@@ -36,7 +36,7 @@ static void AddRemoved(const char* folder, const char* name, DWORD mask, Selecti
     if (!JoinPath(path, folder, name))
         return;
     WalkFolder(path, [&](const WIN32_FIND_DATAA& entry) {
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+        if (IsLink(entry))
             return TRUE;
         Add(entry, mask, &size->Replaced);
         if (!IsFolder(entry))

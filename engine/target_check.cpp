@@ -2,6 +2,8 @@
 
 #include <string.h>
 
+#include "engine/directory_walk.h"
+#include "engine/folder_replication.h"
 #include "engine/install_record.h"
 #include "engine/install_selection.h"
 #include "engine/registration.h"
@@ -87,17 +89,17 @@ static BOOL ReadVolumeSpace(const char* targetDir, size_t rootLength, VolumeSpac
     DWORD bytesPerSector = 0;
     DWORD freeClusters = 0;
     DWORD clusters = 0;
-    const BOOL classic = GetDiskFreeSpaceA(folder, &sectorsPerCluster, &bytesPerSector,
-                                           &freeClusters, &clusters);
+    const BOOL classic =
+        GetDiskFreeSpaceA(folder, &sectorsPerCluster, &bytesPerSector, &freeClusters, &clusters);
     space->ClusterBytes = classic ? sectorsPerCluster * bytesPerSector : 4096;
     space->Free = freeSpace ? available.QuadPart
                             : ULONGLONG(freeClusters) * sectorsPerCluster * bytesPerSector;
     return freeSpace || classic;
 }
 
-// Measures the copy into folder, resolved, and refuses it when another
-// process holds a file that it would delete or overwrite, or when the
-// volume lacks room at some step.
+// Measures the copy into folder, resolved, and refuses it when it is a
+// link, when another process holds a file that the copy would delete or
+// overwrite, or when the volume lacks room at some step.
 static void CheckCopy(const char* folder, size_t rootLength, TargetCheck* check)
 {
     VolumeSpace space = {0, 4096};
@@ -143,6 +145,18 @@ static const char* FirstHeld(const char* folder, const char* const* list, int co
     return NULL;
 }
 
+// TRUE when folder (ending with "\") is a junction or folder link, through
+// which everything would be written where it points. Nothing behind it is
+// looked at.
+static BOOL IsFolderLink(const char* folder)
+{
+    char path[kPathChars];
+    WIN32_FIND_DATAA entry;
+    CopyPath(path, folder);
+    DropSeparator(path);
+    return FindEntry(path, &entry) && IsLink(entry);
+}
+
 // A name that the copy writes, when folder holds it but is no earlier
 // installation: then it is somebody else's. Null when there is none.
 static const char* ForeignName(const char* folder)
@@ -171,6 +185,8 @@ static void CheckFolder(const char* targetDir, TargetCheck* check)
         check->Verdict = kTargetNotFullPath;
     else if (folder[rootLength] == '\0')
         check->Verdict = kTargetIsRoot;
+    else if (IsFolderLink(folder))
+        check->Verdict = kTargetIsLink;
     else if ((check->Found = ForeignName(folder)) != NULL)
         check->Verdict = kTargetForeign;
     else

@@ -11,6 +11,7 @@ enum TargetVerdict {
     kTargetTooSmall,
     kTargetIsRoot,
     kTargetForeign,
+    kTargetIsLink,
 };
 
 // What the check of a target folder found, with what its message needs.
@@ -32,7 +33,8 @@ size_t RootLength(const char* folder);
 // and measures what the copy into it writes into Setup.Selection: it must
 // not hold the medium, must be a full path (a drive letter, a colon and a
 // separator, or \\server\share\), and resolved as the platform resolves it,
-// must not be the root of a drive or share, must be empty, an earlier
+// must not be the root of a drive or share, nor a junction or folder link
+// (everything would be written where it points), must be empty, an earlier
 // installation (it holds the install record, or velq.exe from a setup that
 // wrote none) or hold nothing of the names the copy writes, so that only
 // what Velquor made is ever replaced, must hold no file that the copy

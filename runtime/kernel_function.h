@@ -28,3 +28,11 @@ Function KernelFunction(const char* name)
 {
     return LoadedFunction<Function>("kernel32.dll", name);
 }
+
+// Windows 95 has no security at all, and NT 4.0 lacks most of what the
+// program uses of it: every function of it is looked up.
+template <typename Function>
+Function SecurityFunction(const char* name)
+{
+    return LoadedFunction<Function>("advapi32.dll", name);
+}

@@ -26,7 +26,7 @@ LOG_TEXT const char kLogRemoved[] = "Removed %s";
 LOG_TEXT const char kLogExit[] = "Exit code %lu";
 LOG_TEXT const char kLogVerdicts[] =
     "accepted\0not a full path\0holds the medium\0in use\0too little room\0a drive or share root\0"
-    "holds listed names but is no Velquor installation\0";
+    "holds listed names but is no Velquor installation\0a link to another folder\0";
 
 // The open log, or null. In static storage: zero at start, as nothing of
 // the program's own runs before WinMain.

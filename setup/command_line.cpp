@@ -11,10 +11,11 @@ static const char kSwitches[] =
     "Velquor Setup switches:\n"
     "/S\tinstall without showing anything\n"
     "/LOG[=file]\twrite a log\n"
-    "/D=folder\tinstall there; last, without quotes\n"
+    "/D=folder\tinstall there; last\n"
     "/?\tthis list\n\n"
     "Exit codes: 0 installed, 1602 cancelled, 1603 failed, 87 unknown switch; "
-    "with /S also 1618 another setup runs, 161 folder refused, 32 in use, 112 too little room";
+    "with /S also 1618 another setup runs, 161 folder refused, 32 in use, 112 too little room, "
+    "183 not an installation";
 
 static bool IsBlank(char c)
 {
@@ -34,12 +35,17 @@ static bool IsSwitch(const char* text, const char* name)
 }
 
 // The folder of /D=: the rest of the line less trailing blanks, which no
-// folder name can end with. FALSE when it is empty or would not fit.
+// folder name can end with, and less one pair of quotes around it, which
+// many administrators write. FALSE when it is empty or would not fit.
 static bool ReadFolder(const char* text)
 {
     size_t length = strlen(text);
     while (length > 0 && IsBlank(text[length - 1]))
         --length;
+    if (length >= 2 && text[0] == '"' && text[length - 1] == '"') {
+        ++text;
+        length -= 2;
+    }
     // Room for the separator that Install appends.
     if (length == 0 || length + 1 >= kPathChars)
         return false;
@@ -84,13 +90,15 @@ static void ReadDefaultLogFile()
 
 // The temporary copy of the uninstaller, which the uninstaller itself starts,
 // is given its process: "/wait=" and a handle in decimal, which the list of
-// switches leaves out. Null when there is no number.
+// switches leaves out. Handles are 32-bit values, sign-extended on 64-bit
+// Windows; those of the current process and thread, which no process can
+// hand over, are negative. Null when there is no such number.
 static HANDLE ReadHandle(const char* text)
 {
-    ULONG_PTR handle = 0;
+    DWORD handle = 0;
     for (; *text >= '0' && *text <= '9'; ++text)
-        handle = handle * 10 + static_cast<ULONG_PTR>(*text - '0');
-    return reinterpret_cast<HANDLE>(handle);
+        handle = handle * 10 + static_cast<DWORD>(*text - '0');
+    return static_cast<LONG>(handle) > 0 ? LongToHandle(static_cast<LONG>(handle)) : NULL;
 }
 
 bool ReadCommandLine(const char* arguments)
@@ -117,7 +125,7 @@ bool ReadCommandLine(const char* arguments)
         else if (IsSwitch(at, "/?"))
             help = true;
         else if (IsSwitch(at, "/wait="))
-            Setup.UninstallerProcess = ReadHandle(at + 6);
+            understood = (Setup.UninstallerProcess = ReadHandle(at + 6)) && understood;
         else
             understood = false;
         while (*at && !IsBlank(*at))
@@ -126,8 +134,8 @@ bool ReadCommandLine(const char* arguments)
     if (understood && !help)
         return true;
     // Said only once the whole line is read: /S may come after what it
-    // silences.
-    if (!understood)
+    // silences. A script that asks for the list is told it is not shown.
+    if (!understood || Setup.Silent)
         Setup.ExitCode = ERROR_INVALID_PARAMETER;
     ShowMessage(NULL, kSwitches, "Velquor Setup", understood ? MB_OK : MB_OK | MB_ICONERROR);
     return false;

@@ -7,11 +7,13 @@
 //   /LOG=file   a log in that file: one word, or a path in quotes; before
 //               /D=. Both append (Setup.LogFile).
 //   /D=folder   the installation folder (Setup.TargetDir): last, it takes
-//               the rest of the line, spaces included, without quotes
+//               the rest of the line, spaces included, in one pair of
+//               quotes or none
 //   /?          the list of switches and exit codes
 //   /wait=N     the uninstaller's temporary copy only, which the uninstaller
 //               starts: the handle of its process (Setup.UninstallerProcess);
 //               left out of the list
+// /S with /? ends the run with ERROR_INVALID_PARAMETER: nothing was listed.
 // FALSE when the run is to end at once with Setup.ExitCode: after /?, or
 // for a command line it does not understand, which it says (ERROR_INVALID_PARAMETER).
 bool ReadCommandLine(const char* arguments);

@@ -1,6 +1,7 @@
 #include "setup/install_sequence.h"
 
 #include <shellapi.h>
+#include <string.h>
 
 #include "dialogs/install_dialog.h"
 #include "dialogs/message_box.h"
@@ -91,7 +92,10 @@ static BOOL AcceptTarget()
 {
     char folder[kPathChars];
     TargetCheck check;
-    if (!CopyPath(folder, Setup.TargetDir) || !AppendSeparator(folder, kPathChars)) {
+    // A drive root such as C:\ or C: too, which the copy would refuse only
+    // after the owner record is written.
+    if (!CopyPath(folder, Setup.TargetDir) || !AppendSeparator(folder, kPathChars) ||
+        strlen(folder) < kShortestTargetDir) {
         Setup.ExitCode = ERROR_BAD_PATHNAME;
         return FALSE;
     }

@@ -14,8 +14,6 @@
 static_assert(sizeof(WNDCLASSEXA) == 48, "the 32-bit class record is 48 bytes");
 #endif
 
-static const char kHostClass[] = "VelSetup";
-
 static void OnPaint(HWND window)
 {
     PAINTSTRUCT paint;
@@ -103,15 +101,17 @@ static void LogStart(const ProcessAccount& account)
 
 static int Run(HINSTANCE instance)
 {
+    // A person is shown the running setup or uninstaller; a script, and
+    // every uninstaller, is told to try later: two removals, or a removal
+    // and an installation, would race each other. The uninstaller's
+    // temporary copy runs when its uninstaller has ended: it takes no turn.
+    if (!Setup.UninstallerProcess && AnotherSetupRuns()) {
+        if (!Setup.Silent)
+            BringSetupForward();
+        return Setup.Silent || IsUninstaller() ? ERROR_INSTALL_ALREADY_RUNNING : 0;
+    }
     if (IsUninstaller())
         return static_cast<int>(RunUninstallSequence());
-    // A person is shown the running setup; a script is told to try later.
-    if (AnotherSetupRuns()) {
-        if (Setup.Silent)
-            return ERROR_INSTALL_ALREADY_RUNNING;
-        BringSetupForward(kHostClass);
-        return 0;
-    }
     RegisterSetupClass(instance);
     Setup.Instance = instance;
 

@@ -26,11 +26,16 @@ BOOL AnotherSetupRuns()
     return error == ERROR_ALREADY_EXISTS || error == ERROR_ACCESS_DENIED;
 }
 
-void BringSetupForward(const char* hostClass)
+const char kHostClass[] = "VelSetup";
+
+void BringSetupForward()
 {
     // Nothing shows while the other run is just starting, or closing after it
     // started the program: nothing is brought forward then.
-    if (HWND host = FindWindowA(hostClass, NULL)) {
+    HWND host = FindWindowA(kHostClass, NULL);
+    if (!host)
+        host = FindWindowA(NULL, "Velquor Setup");
+    if (host) {
         DWORD processId = 0;
         GetWindowThreadProcessId(host, &processId);
         EnumWindows(BringForwardIfVisible, processId);

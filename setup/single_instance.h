@@ -2,11 +2,14 @@
 
 #include <windows.h>
 
-// TRUE when another setup.exe already runs in this session, from any medium.
-// This one is then to end without writing anything: two installs into one
-// folder would delete each other's files.
+// TRUE when another setup.exe or uninstall.exe already runs in this session,
+// from anywhere. This one is then to end without writing anything: two
+// installs into one folder would delete each other's files.
 BOOL AnotherSetupRuns();
 
+// The class of setup's host window, which is never shown.
+extern const char kHostClass[];
+
 // Brings the window of the other run that the user can act on to the
-// front; hostClass finds that run.
-void BringSetupForward(const char* hostClass);
+// front: a setup's, found by its host window, or an uninstaller's question.
+void BringSetupForward();

@@ -4,7 +4,9 @@
 
 #include "dialogs/message_box.h"
 #include "dialogs/owner_record.h"
+#include "engine/folder_security.h"
 #include "engine/install_record.h"
+#include "engine/install_selection.h"
 #include "engine/installation_removal.h"
 #include "engine/registration.h"
 #include "engine/shortcut_maker.h"
@@ -14,18 +16,21 @@
 
 static const char kCaption[] = "Velquor Setup";
 
+// Cuts path after its last "\", leaving its folder. Returns the length left.
+static size_t CutToFolder(char* path)
+{
+    size_t length = strlen(path);
+    while (length && path[length - 1] != '\\')
+        --length;
+    path[length] = '\0';
+    return length;
+}
+
 // The running program's file, and in folder the folder it lies in, ending
 // with "\". Returns the length of the folder, 0 when the path does not fit.
 static size_t OwnPath(char (&path)[kPathChars], char (&folder)[kPathChars])
 {
-    if (!GetProgramPath(path))
-        return 0;
-    size_t length = strlen(path);
-    while (length && path[length - 1] != '\\')
-        --length;
-    memcpy(folder, path, length);
-    folder[length] = '\0';
-    return length;
+    return GetProgramPath(path) && CopyPath(folder, path) ? CutToFolder(folder) : 0;
 }
 
 BOOL IsUninstaller()
@@ -50,20 +55,49 @@ static DWORD EndWith(DWORD exitCode, const char* text)
     return exitCode;
 }
 
-// The temporary copy. Windows keeps a running program's file until a moment
-// after its process has ended, so the uninstaller's file is deleted only
-// once it has, and tried for a few seconds, then its record. Then the
-// installation folder goes when it is empty, and the copy with its folder at
-// the next restart.
-static DWORD RemoveUninstaller()
+// The temporary folder, ending with "\". FALSE when it would not fit.
+static BOOL GetTempFolder(char (&temp)[kPathChars])
+{
+    const DWORD length = GetTempPathA(kPathChars, temp);
+    return length && length < kPathChars;
+}
+
+// TRUE for the temporary copy that the uninstaller started: it lies in a
+// folder of its own in the temporary folder, with its uninstaller's folder
+// given as a full path. Anywhere else /wait= could be made to delete
+// another folder's file.
+static BOOL IsHandedOver()
 {
     char path[kPathChars];
     char folder[kPathChars];
-    // Only for an uninstaller that handed itself over: a handle of its
-    // process and its folder as a full path, never a relative name.
-    if (WaitForSingleObject(Setup.UninstallerProcess, INFINITE) != WAIT_OBJECT_0 ||
-        !RootLength(Setup.TargetDir))
+    char temp[kPathChars];
+    if (!OwnPath(path, folder) || !GetTempFolder(temp))
+        return FALSE;
+    DropSeparator(folder);
+    CutToFolder(folder);
+    return SamePath(folder, temp) && RootLength(Setup.TargetDir);
+}
+
+// The temporary copy. Windows keeps a running program's file until a moment
+// after its process has ended, so the uninstaller's file is deleted only
+// once it has, and tried for a few seconds, then its record; neither when
+// the removal failed, which keeps the uninstaller to be run again. Then the
+// installation folder goes when it is empty. The copy and its folder are
+// left to the temporary folder's cleaning: a deletion at the next restart
+// would tell deployment tools that a restart is pending.
+static DWORD RemoveUninstaller()
+{
+    char path[kPathChars];
+    DWORD removal = ERROR_INSTALL_FAILURE;
+    if (!IsHandedOver() || WaitForSingleObject(Setup.UninstallerProcess, INFINITE) != WAIT_OBJECT_0)
         return ERROR_INVALID_PARAMETER;
+    // The handle must be of a process, inherited: the copy opens none of
+    // its own. Anything else, a thread's handle or a file's, fails here.
+    // Looked up, although every system has it: one more import would cost
+    // the program 512 bytes.
+    auto exitCode = KernelFunction<decltype(&GetExitCodeProcess)>("GetExitCodeProcess");
+    if (!exitCode(Setup.UninstallerProcess, &removal) || removal != 0)
+        return 0;
     // The record stays with an uninstaller that is still there, which can
     // then be run again.
     BOOL deleted = FALSE;
@@ -74,22 +108,25 @@ static DWORD RemoveUninstaller()
     if (deleted && JoinPath(path, Setup.TargetDir, kInstallRecordName))
         DeleteFileA(path);
     RemoveDirectoryA(Setup.TargetDir);
-    // Windows 95 lacks MoveFileExA or has it as a stub that fails, and NT
-    // lets only administrators use it: then the temporary folder's cleaning
-    // is left.
-    auto moveFile = KernelFunction<decltype(&MoveFileExA)>("MoveFileExA");
-    if (moveFile && OwnPath(path, folder)) {
-        moveFile(path, NULL, MOVEFILE_DELAY_UNTIL_REBOOT);
-        moveFile(folder, NULL, MOVEFILE_DELAY_UNTIL_REBOOT);
-    }
     return 0;
+}
+
+// Random where the system offers it (Windows XP on), else the time.
+static DWORD UnguessableNumber()
+{
+    auto random = SecurityFunction<BOOLEAN(WINAPI*)(PVOID, ULONG)>("SystemFunction036");
+    DWORD number = GetTickCount();
+    if (random)
+        random(&number, sizeof number);
+    return number;
 }
 
 // Starts a copy of the program from a new folder of its own in the
 // temporary folder, never from the shared temporary folder itself, where
-// anyone could have put a DLL that it would load. It is given a handle of
-// this process to wait on, which, unlike a process id, cannot come to name
-// another process.
+// anyone could have put a DLL that it would load. The folder has a name
+// nobody can guess and is open to this user, SYSTEM and Administrators
+// only. The copy is given a handle of this process to wait on, which,
+// unlike a process id, cannot come to name another process.
 static BOOL HandOverUninstaller(const char* self, const char* folder)
 {
     char temp[kPathChars];
@@ -98,20 +135,19 @@ static BOOL HandOverUninstaller(const char* self, const char* folder)
     char name[16];
     HANDLE process;
     HANDLE current = GetCurrentProcess();
-    // The temporary folder ends with "\". Names taken by earlier runs are
-    // passed over.
-    const DWORD length = GetTempPathA(kPathChars, temp);
-    if (length == 0 || length >= kPathChars)
+    // Names taken already are passed over.
+    if (!GetTempFolder(temp))
         return FALSE;
     for (DWORD tries = 0;; ++tries) {
-        wsprintfA(name, "Velq%lX\\", GetTickCount() + tries);
+        wsprintfA(name, "Velq%08lX\\", UnguessableNumber() + tries);
         if (tries == 100 || !JoinPath(own, temp, name))
             return FALSE;
-        if (CreateDirectoryA(own, NULL))
+        if (CreatePrivateFolder(own))
             break;
     }
     if (!JoinPath(copy, own, kUninstallerName) || !CopyFileA(self, copy, TRUE) ||
-        !DuplicateHandle(current, current, current, &process, SYNCHRONIZE, TRUE, 0))
+        !DuplicateHandle(current, current, current, &process,
+                         SYNCHRONIZE | PROCESS_QUERY_INFORMATION, TRUE, 0))
         return FALSE;
     // Bounded by construction: two paths and a number.
     char commandLine[3 * kPathChars];
@@ -129,6 +165,27 @@ static BOOL HandOverUninstaller(const char* self, const char* folder)
     }
     CloseHandle(process);
     return handedOver;
+}
+
+// Where no copy can start: the uninstaller is deleted at the next restart,
+// where Windows lets it ask for that: on NT for administrators, and on
+// Windows 95, 98 and Me, which lack MoveFileExA, through WININIT.INI, which
+// wants the short name. Then its record in folder goes at once.
+static BOOL DeleteAtRestart(const char* self, const char* folder)
+{
+    char path[kPathChars];
+    auto moveFile = KernelFunction<decltype(&MoveFileExA)>("MoveFileExA");
+    BOOL scheduled;
+    if (!(GetVersion() & 0x80000000)) {
+        scheduled = moveFile && moveFile(self, NULL, MOVEFILE_DELAY_UNTIL_REBOOT);
+    } else {
+        const DWORD length = GetShortPathNameA(self, path, kPathChars);
+        scheduled = length && length < kPathChars &&
+                    WritePrivateProfileStringA("rename", "NUL", path, "wininit.ini");
+    }
+    if (scheduled && JoinPath(path, folder, kInstallRecordName))
+        DeleteFileA(path);
+    return scheduled;
 }
 
 DWORD RunUninstallSequence()
@@ -169,12 +226,11 @@ DWORD RunUninstallSequence()
     RemoveShortcuts(folder);
     RemoveOwnerRecord(folder);
     // What is left keeps the registration and the uninstaller, so that the
-    // removal can be run again.
-    if (RemoveInstalledFiles(folder)) {
+    // removal can be run again: the registration goes only once the
+    // uninstaller is sure to go.
+    if (RemoveInstalledFiles(folder) &&
+        (HandOverUninstaller(self, folder) || DeleteAtRestart(self, folder) || LeaveBehind(self)))
         RemoveRegistration(folder);
-        if (!HandOverUninstaller(self, folder))
-            LeaveBehind(self);
-    }
     if (Setup.LeftBehind[0]) {
         JoinPath(text, "Velquor could not remove ", Setup.LeftBehind);
         return EndWith(ERROR_INSTALL_FAILURE, text);

@@ -50,6 +50,16 @@ std::string EmptyDriveRoot()
     return "M:\\";
 }
 
+std::string SmallDrive()
+{
+    ULARGE_INTEGER available, total, free;
+    if (!GetDiskFreeSpaceExA("S:\\", &available, &total, &free) || total.QuadPart > (8u << 20))
+        return "";
+    for (const std::string& name : ListNames("S:"))
+        RemoveAll("S:\\" + name);
+    return "S:";
+}
+
 void MakeDir(const std::string& path)
 {
     std::error_code error;
@@ -113,8 +123,8 @@ static void RunOnHost(const std::string& program, const std::wstring& path)
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    ASSERT_TRUE(CreateProcessA(NULL, &commandLine[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup,
-                               &process))
+    ASSERT_TRUE(
+        CreateProcessA(NULL, &commandLine[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process))
         << commandLine << ": error " << GetLastError();
     WaitForSingleObject(process.hProcess, 10000);
     CloseHandle(process.hProcess);
@@ -166,7 +176,9 @@ void RemoveAll(const std::string& path)
     std::wstring wide = L"\\\\?\\" + Wide(path);
     while (wide.back() == L'\\')
         wide.pop_back();
-    if (RemoveTreeW(wide))
+    // A folder link given itself would be removed through: Wine removes the
+    // folder it points to and leaves the link.
+    if (!(GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT) && RemoveTreeW(wide))
         return;
     // Folder links, which Wine cannot remove, and dangling ones, which it
     // does not even list, go on the host.

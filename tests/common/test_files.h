@@ -24,6 +24,10 @@ std::string ScratchDir(const std::string& name);
 // it): a drive root lists no "." and ".." entries. Returns "M:\\".
 std::string EmptyDriveRoot();
 
+// Drive S: of the test prefix: an 8 MB tmpfs, emptied. Empty when the
+// environment could not mount it.
+std::string SmallDrive();
+
 // A folder link at link to the folder target, made as a host symbolic link
 // (Wine's CreateSymbolicLink makes nothing). Wine reads it as a folder with
 // the reparse-point attribute. False when no such link appeared.

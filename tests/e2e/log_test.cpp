@@ -100,7 +100,7 @@ TEST_F(LogTest, TooLittleRoomIsLoggedWithItsFigures)
 {
     if (SmallDrive().empty())
         GTEST_SKIP() << "SKIPPED: the test environment has no small drive S: (it needs root)";
-    WriteText(medium + "\\exams\\large.dat", std::string(4 << 20, 'x'));
+    WriteText(medium + "\\exams\\large.dat", std::string(10 << 20, 'x'));
     EXPECT_EQ(RunSetup("/S /LOG=" + kLog + " /D=S:\\Velq"), 112u);
     const std::vector<std::string> lines = LogLines(kLog);
     ASSERT_GE(lines.size(), 3u);
@@ -108,8 +108,8 @@ TEST_F(LogTest, TooLittleRoomIsLoggedWithItsFigures)
     unsigned long needs = 0, has = 0;
     EXPECT_EQ(sscanf(room.c_str(), "Room on S:\\Velq\\ needs %lu KB, has %lu KB", &needs, &has), 2)
         << room;
-    EXPECT_GT(needs, 4096u);  // the large file alone
-    EXPECT_LE(has, 3072u);    // the whole drive
+    EXPECT_GT(needs, 10240u);  // the large file alone
+    EXPECT_LE(has, 8192u);     // the whole drive
     EXPECT_EQ(room.substr(room.size() - 14), "KB: too little") << room;
     EXPECT_EQ(lines[lines.size() - 2], "Folder S:\\Velq\\: too little room");
     EXPECT_EQ(lines.back(), "Exit code 112");

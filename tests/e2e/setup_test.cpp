@@ -71,16 +71,6 @@ HANDLE HoldOpen(const std::string& path)
     return file;
 }
 
-std::string SmallDrive()
-{
-    ULARGE_INTEGER available, total, free;
-    if (!GetDiskFreeSpaceExA("S:\\", &available, &total, &free) || total.QuadPart > (8u << 20))
-        return "";
-    for (const std::string& name : ListNames("S:"))
-        RemoveAll("S:\\" + name);
-    return "S:";
-}
-
 DWORD WaitUnattended(SetupRun& run, bool* showedWindow, DWORD timeoutMs)
 {
     *showedWindow = false;

@@ -57,10 +57,6 @@ std::string SystemText(DWORD error);
 // Opens a file for writing without sharing, so nobody else can use it.
 HANDLE HoldOpen(const std::string& path);
 
-// Drive S: of the test prefix: a 3 MB tmpfs, emptied. Empty when the
-// environment could not mount it.
-std::string SmallDrive();
-
 // Waits for the run to end without answering anything, as a script would.
 // Returns the exit code (STILL_ACTIVE on time-out); showedWindow tells
 // whether any window of the run was seen meanwhile.

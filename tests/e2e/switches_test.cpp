@@ -85,6 +85,38 @@ TEST_F(SwitchesTest, SilentInstallsIntoTheFolderOfD)
     RemoveAll(folder);
 }
 
+// As many administrators write a folder with spaces.
+TEST_F(SwitchesTest, SilentInstallsIntoAQuotedFolderOfD)
+{
+    const std::string folder = "C:\\Program Files\\Velquor Quoted";
+    RemoveAll(folder);
+    EXPECT_EQ(RunSilently("/D=\"" + folder + "\""), 0u);
+    EXPECT_TRUE(Exists(folder + "\\velq.exe"));
+    EXPECT_EQ(OwnerValue("Dir"), folder + "\\");
+    RemoveAll(folder);
+}
+
+// A script that asks for the list is told that nothing was shown.
+TEST_F(SwitchesTest, SilentListAndDriveRootsEndWithTheirCodesWritingNothing)
+{
+    EXPECT_EQ(RunSilently("/?"), 87u);
+    EXPECT_EQ(RunSilently("/D=C:\\"), 161u);
+    EXPECT_EQ(RunSilently("/D=C:"), 161u);
+    EXPECT_FALSE(Exists(kSettings));
+    EXPECT_FALSE(Exists("C:\\dibs"));
+}
+
+// Everything would be written where the link points.
+TEST_F(SwitchesTest, ASilentInstallIntoAFolderLinkIsRefusedWritingNothing)
+{
+    const std::string outside = ScratchDir("link-as-target");
+    ASSERT_TRUE(MakeFolderLink(kTarget, outside));
+    EXPECT_EQ(RunSilently(), 161u);
+    EXPECT_EQ(ListNames(outside), Names{});
+    EXPECT_FALSE(Exists(kSettings));
+    RemoveAll(kTarget);
+}
+
 TEST_F(SwitchesTest, EachSilentRefusalReturnsItsCodeAndWritesNothing)
 {
     EXPECT_EQ(RunSilently("/D=Apps"), 161u);

@@ -18,6 +18,8 @@ const std::string kLinks[] = {
     std::string(kShellStartMenu) + "\\Velquor.lnk",
 };
 
+const char kVelquorKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velquor";
+
 // A value of the registration, as text; "<missing>" when absent.
 std::string Registered(const char* name)
 {
@@ -85,11 +87,23 @@ protected:
                           arguments);
     }
 
-    DWORD UninstallSilently(const std::string& folder = kTarget)
+    // Starts the uninstaller as a user would, answers its question with
+    // button and runs it to its end, keeping what it said after.
+    DWORD UninstallAnswering(int button, Messages* shown)
+    {
+        SetupRun run;
+        ShownMessage question;
+        if (!StartUninstaller(run) || !AnswerMessageBox(run, &question, 15000, button))
+            return STILL_ACTIVE;
+        return WaitForExit(run, shown);
+    }
+
+    DWORD UninstallSilently(const std::string& folder = kTarget,
+                            const std::string& arguments = "/S")
     {
         SetupRun run;
         bool showedWindow = false;
-        if (!StartUninstaller(run, "/S", folder))
+        if (!StartUninstaller(run, arguments, folder))
             return STILL_ACTIVE;
         const DWORD code = WaitUnattended(run, &showedWindow);
         EXPECT_FALSE(showedWindow);
@@ -159,12 +173,8 @@ TEST_F(UninstallTest, TheUsersOwnFilesAndSettingsStay)
 TEST_F(UninstallTest, NoRemovesNothing)
 {
     Install();
-    SetupRun run;
-    ASSERT_TRUE(StartUninstaller(run));
-    ShownMessage question;
-    EXPECT_TRUE(AnswerMessageBox(run, &question, 15000, IDNO));
     Messages shown;
-    EXPECT_EQ(WaitForExit(run, &shown), static_cast<DWORD>(ERROR_INSTALL_USEREXIT));
+    EXPECT_EQ(UninstallAnswering(IDNO, &shown), static_cast<DWORD>(ERROR_INSTALL_USEREXIT));
     ExpectStillInstalled();
 }
 
@@ -315,4 +325,94 @@ TEST_F(UninstallTest, AnUninstallerInADriveRootRefusesToRemoveAnything)
     WriteText(root + "velq.exe", "not an installation");
     EXPECT_EQ(UninstallSilently("M:"), static_cast<DWORD>(ERROR_BAD_PATHNAME));
     EXPECT_EQ(ListNames(root), (Names{"uninstall.exe", "velq.exe"}));
+}
+
+// Two removals, or a removal and an installation, would race each other.
+TEST_F(UninstallTest, AnotherUninstallerOrSetupRunningIsToldToRetryAndNothingGoes)
+{
+    Install();
+    SetupRun first;
+    ASSERT_TRUE(StartUninstaller(first));
+    ASSERT_NE(WaitForProcessWindow(first.Id(), "Velquor Setup", NULL), nullptr);
+    EXPECT_EQ(UninstallSilently(), static_cast<DWORD>(ERROR_INSTALL_ALREADY_RUNNING));
+    SetupRun second;
+    ASSERT_TRUE(StartUninstaller(second));
+    Messages shown;
+    EXPECT_EQ(WaitForExit(second, &shown), static_cast<DWORD>(ERROR_INSTALL_ALREADY_RUNNING));
+    EXPECT_EQ(shown, Messages{});
+    ShownMessage question;
+    EXPECT_TRUE(AnswerMessageBox(first, &question, 15000, IDNO));
+    EXPECT_EQ(WaitForExit(first, &shown), static_cast<DWORD>(ERROR_INSTALL_USEREXIT));
+
+    SetupRun setup;
+    ASSERT_TRUE(Start(setup, medium));
+    ASSERT_NE(Dialog(setup), nullptr);
+    EXPECT_EQ(UninstallSilently(), static_cast<DWORD>(ERROR_INSTALL_ALREADY_RUNNING));
+    EndRun(setup);
+    ExpectStillInstalled();
+}
+
+// No copy can start from a temporary folder that is missing: the
+// uninstaller is left to the next restart (which Wine grants an
+// administrator), and only then does the registration go.
+TEST_F(UninstallTest, WithoutATemporaryFolderTheUninstallerGoesAtTheNextRestart)
+{
+    Install();
+    char tmp[MAX_PATH] = "", temp[MAX_PATH] = "";
+    GetEnvironmentVariableA("TMP", tmp, MAX_PATH);
+    GetEnvironmentVariableA("TEMP", temp, MAX_PATH);
+    SetEnvironmentVariableA("TMP", "C:\\velq-tests\\missing-temp");
+    SetEnvironmentVariableA("TEMP", "C:\\velq-tests\\missing-temp");
+    const DWORD code = UninstallSilently();
+    SetEnvironmentVariableA("TMP", tmp);
+    SetEnvironmentVariableA("TEMP", temp);
+    EXPECT_EQ(code, 0u);
+    EXPECT_EQ(Registered("DisplayName"), "<missing>");
+    Sleep(1000);
+    EXPECT_EQ(ListNames(kTarget), Names{"uninstall.exe"});
+    // Asked for, and taken back: the prefix outlives the test.
+    HKEY key;
+    char pending[4096] = "";
+    DWORD size = sizeof pending;
+    RegOpenKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", 0,
+                  KEY_ALL_ACCESS, &key);
+    RegQueryValueExA(key, "PendingFileRenameOperations", NULL, NULL,
+                     reinterpret_cast<BYTE*>(pending), &size);
+    EXPECT_NE(std::string(pending, size).find("uninstall.exe"), std::string::npos);
+    RegDeleteValueA(key, "PendingFileRenameOperations");
+    RegCloseKey(key);
+}
+
+// A key that something else added a key to cannot be deleted: it is named,
+// and the uninstaller stays with it and its record, so that the removal
+// can be run again.
+TEST_F(UninstallTest, ARegistrationThatCannotBeDeletedIsNamedAndKeepsTheUninstaller)
+{
+    Install();
+    HKEY added;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, (std::string(kVelquorKey) + "\\Added").c_str(), 0,
+                              NULL, 0, KEY_ALL_ACCESS | ProductRegistryView(), NULL, &added, NULL),
+              ERROR_SUCCESS);
+    RegCloseKey(added);
+    Messages shown;
+    EXPECT_EQ(UninstallAnswering(IDYES, &shown), static_cast<DWORD>(ERROR_INSTALL_FAILURE));
+    EXPECT_EQ(shown, (Messages{{"Velquor Setup",
+                                std::string("Velquor could not remove ") + kVelquorKey}}));
+    Sleep(1000);
+    EXPECT_EQ(ListNames(kTarget), (Names{"uninstall.dat", "uninstall.exe"}));
+    EXPECT_EQ(Registered("InstallLocation"), "C:\\Velq\\");
+    RegDeleteKeyExA(HKEY_LOCAL_MACHINE, (std::string(kVelquorKey) + "\\Added").c_str(),
+                    ProductRegistryView(), 0);
+}
+
+// Only the temporary copy that an uninstaller started waits, on a handle it
+// was handed: never on itself, nor as an uninstaller in its folder.
+TEST_F(UninstallTest, WaitActsOnlyInTheTemporaryCopyAndNeverOnItself)
+{
+    Install();
+    EXPECT_EQ(UninstallSilently(kTarget, "/S /wait=4294967295"),
+              static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    EXPECT_EQ(UninstallSilently(kTarget, "/wait=4 /D=C:\\Velq"),
+              static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    ExpectStillInstalled();
 }

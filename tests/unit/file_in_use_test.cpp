@@ -4,17 +4,18 @@
 
 #include "tests/common/test_files.h"
 
-// A read-only file refuses write access to everyone, "access denied" before
-// any sharing is looked at, so a probe asking for it never finds a read-only
-// program in use. Root, as which Wine runs the tests, ignores the read-only
-// bit: only the access asked for can show it here.
-TEST(FileInUse, AsksForNoWriteAccessAndOnNtForDeletion)
+// A running program or a loaded library holds no handle, only its image,
+// which refuses writing but not a delete-access open; Wine holds no image,
+// so what the probe asks for is what can be checked here.
+TEST(FileInUse, AsksOnNtForWritingAndDeletion)
 {
-    const DWORD writing = GENERIC_WRITE | GENERIC_ALL | FILE_WRITE_DATA | FILE_APPEND_DATA |
-                          FILE_WRITE_EA | FILE_WRITE_ATTRIBUTES | WRITE_DAC | WRITE_OWNER;
-    EXPECT_EQ(InUseProbeAccess() & writing, 0u);
     // Wine is NT.
-    EXPECT_EQ(InUseProbeAccess(), static_cast<DWORD>(DELETE));
+    EXPECT_EQ(InUseProbeAccess(), static_cast<DWORD>(DELETE | FILE_WRITE_DATA));
+    EXPECT_TRUE(RefusalMeansInUse(ERROR_SHARING_VIOLATION));  // an image, or another's sharing
+    EXPECT_TRUE(RefusalMeansInUse(ERROR_LOCK_VIOLATION));
+    // A read-only file (cleared for the probe) or one closed to this user.
+    EXPECT_FALSE(RefusalMeansInUse(ERROR_ACCESS_DENIED));
+    EXPECT_FALSE(RefusalMeansInUse(ERROR_FILE_NOT_FOUND));
 }
 
 // The loader holds a running program's file for reading and shares only
@@ -30,6 +31,7 @@ TEST(FileInUse, FindsAReadOnlyFileHeldAsTheLoaderHoldsAProgram)
     EXPECT_TRUE(FileInUse(file.c_str()));
     CloseHandle(held);
     EXPECT_FALSE(FileInUse(file.c_str()));
+    EXPECT_TRUE(GetFileAttributesA(file.c_str()) & FILE_ATTRIBUTE_READONLY);
     EXPECT_FALSE(FileInUse((file + ".missing").c_str()));
     SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
 }

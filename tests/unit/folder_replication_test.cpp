@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/directory_walk.h"
 #include "setup/setup_state.h"
 #include "tests/common/test_files.h"
 
@@ -176,4 +177,78 @@ TEST(CopyRootFile, CopiesFromSourceToTargetOverwriting)
     EXPECT_TRUE(CopyRootFile("velq.hlp", entry));
     EXPECT_EQ(ReadText(dir + "\\target\\velq.hlp"), "new");
     EXPECT_FALSE(CopyRootFile("missing.dll", entry));
+}
+
+// A read-only file of an earlier installation, larger than one piece, is
+// replaced and the copy gets the medium's attributes. (Wine, as root, lets
+// the first try overwrite it; Windows refuses that try until the attribute
+// is cleared.)
+TEST(CopyRootFile, ReplacesAReadOnlyEarlierFileLargerThanOnePiece)
+{
+    const std::string dir = ScratchDir("root-file-large");
+    MakeDir(dir + "\\medium");
+    MakeDir(dir + "\\target");
+    const std::string content(200000, 'n');
+    WriteText(dir + "\\medium\\velq.dll", content);
+    WriteText(dir + "\\target\\velq.dll", std::string(100000, 'o'));
+    ASSERT_TRUE(SetFileAttributesA((dir + "\\target\\velq.dll").c_str(), FILE_ATTRIBUTE_READONLY));
+    UseFolders(dir + "\\medium", dir + "\\target");
+    WIN32_FIND_DATAA entry;
+    ASSERT_TRUE(FindEntry((dir + "\\medium\\velq.dll").c_str(), &entry));
+    EXPECT_TRUE(CopyRootFile("velq.dll", entry));
+    EXPECT_TRUE(ReadText(dir + "\\target\\velq.dll") == content);
+    EXPECT_EQ(GetFileAttributesA((dir + "\\target\\velq.dll").c_str()), entry.dwFileAttributes);
+}
+
+namespace {
+
+ULONGLONG noted = 0;
+
+void NoteBytes(const char*, const char*, ULONGLONG bytes)
+{
+    noted += bytes;
+}
+
+}  // namespace
+
+// A file from a CD is read-only: a part of it left by a copy that failed
+// could not be deleted, and a retry over it would count its bytes again.
+TEST(CopyRootFile, AFailedLargeCopyOfAReadOnlyFileLeavesNothingAndCountsEachByteOnce)
+{
+    const std::string drive = SmallDrive();
+    if (drive.empty())
+        GTEST_SKIP() << "SKIPPED: the test environment has no small drive S: (it needs root)";
+    const std::string dir = ScratchDir("root-file-full");
+    const std::string source = dir + "\\velq.dll";
+    WriteText(source, std::string(4 << 20, 'x'));
+    ASSERT_TRUE(SetFileAttributesA(source.c_str(), FILE_ATTRIBUTE_READONLY));
+    MakeDir(drive + "\\Velq");
+    UseFolders(dir, drive + "\\Velq");
+    WIN32_FIND_DATAA entry;
+    ASSERT_TRUE(FindEntry(source.c_str(), &entry));
+    noted = 0;
+    ::Setup.CopyingFile = NoteBytes;
+    EXPECT_FALSE(CopyRootFile("velq.dll", entry));
+    ::Setup.CopyingFile = nullptr;
+    EXPECT_EQ(ListNames(drive + "\\Velq"), Names{});
+    EXPECT_LT(noted, FileBytes(entry));
+    SetFileAttributesA(source.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// Only junctions and symbolic links point elsewhere. A cloud-file
+// placeholder folder holds its files and is removed as a folder; a reparse
+// point without a tag, as Wine gives them, is taken for a link.
+TEST(IsLink, OnlyJunctionsSymbolicLinksAndUntaggedReparsePoints)
+{
+    WIN32_FIND_DATAA entry = {};
+    entry.dwFileAttributes = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
+    for (DWORD tag : {DWORD(IO_REPARSE_TAG_MOUNT_POINT), DWORD(IO_REPARSE_TAG_SYMLINK), 0ul}) {
+        entry.dwReserved0 = tag;
+        EXPECT_TRUE(IsLink(entry)) << tag;
+    }
+    entry.dwReserved0 = 0x9000601A;  // a OneDrive placeholder
+    EXPECT_FALSE(IsLink(entry));
+    entry.dwFileAttributes = FILE_ATTRIBUTE_DIRECTORY;
+    entry.dwReserved0 = IO_REPARSE_TAG_SYMLINK;
+    EXPECT_FALSE(IsLink(entry));
 }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/target_check.h"
+#include "setup/command_line.h"
 #include "setup/setup_state.h"
 #include "tests/common/test_files.h"
 
@@ -18,6 +20,14 @@ BOOL CALLBACK FindVelquorWindow(HWND window, LPARAM parameter)
         return TRUE;
     found->second = window;
     return FALSE;
+}
+
+// Reads the command line into a fresh state. Only silent lines may be
+// refused here: any other shows the list of switches.
+bool Read(const std::string& line)
+{
+    ::Setup = SetupState();
+    return ReadCommandLine(line.c_str());
 }
 
 }  // namespace
@@ -65,4 +75,71 @@ TEST(ComposeProgramPath, KeepsTheDoubledSeparatorOnlyWhileItFits)
     EXPECT_EQ(program, full + "VelQ.exe");
     ASSERT_TRUE(CopyPath(::Setup.TargetDir, tooLong.c_str()));
     EXPECT_FALSE(ComposeProgramPath(program));
+}
+
+TEST(ReadCommandLine, TakesTheFolderOfDWithoutTrailingBlanksOrOnePairOfQuotes)
+{
+    EXPECT_TRUE(Read("/S /D=\"C:\\Velq Apps\" \t "));
+    EXPECT_STREQ(::Setup.TargetDir, "C:\\Velq Apps");
+}
+
+// Install appends a separator, which must still fit the path limit.
+TEST(ReadCommandLine, TakesTheLongestFolderThatLeavesRoomForTheSeparator)
+{
+    const std::string longest = "C:\\" + std::string(kPathChars - 5, 'v');
+    ASSERT_EQ(longest.size() + 2, kPathChars);
+    EXPECT_TRUE(Read("/S /D=" + longest));
+    EXPECT_EQ(::Setup.TargetDir, longest);
+    EXPECT_FALSE(Read("/S /D=" + longest + "v"));
+    EXPECT_EQ(::Setup.ExitCode, 87u);
+}
+
+// The uninstaller's copy can only have been handed a real handle: those of
+// the current process (-1) and thread (-2) would have it wait on itself.
+TEST(ReadCommandLine, ASilentListOrAHandleNoProcessCanHandOverEndsWith87)
+{
+    for (const char* line : {"/S /?", "/S /wait=4294967295", "/S /wait=4294967294", "/S /wait="}) {
+        EXPECT_FALSE(Read(line)) << line;
+        EXPECT_EQ(::Setup.ExitCode, 87u) << line;
+    }
+    EXPECT_TRUE(Read("/wait=8 /D=C:\\Velq"));
+    EXPECT_EQ(::Setup.UninstallerProcess, LongToHandle(8));
+}
+
+TEST(RootLength, DevicePathsAreNoRootsAndOneCharacterNamesAreServersAndShares)
+{
+    EXPECT_EQ(RootLength("\\\\?\\C:\\Velq\\"), 0u);
+    EXPECT_EQ(RootLength("\\\\.\\C:\\Velq\\"), 0u);
+    EXPECT_EQ(RootLength("\\\\s\\v\\Velq\\"), 6u);
+    EXPECT_EQ(RootLength("\\\\server\\v\\"), 11u);
+}
+
+// The room check against a drive filled to exactly what it measures.
+TEST(CheckTarget, AcceptsExactlyTheRoomMeasuredAndNotOneClusterLess)
+{
+    const std::string drive = SmallDrive();
+    if (drive.empty())
+        GTEST_SKIP() << "SKIPPED: the test environment has no small drive S: (it needs root)";
+    const std::string medium = ScratchDir("room-check");
+    MakeDir(medium + "\\exams");
+    WriteText(medium + "\\exams\\large.dat", std::string(300000, 'x'));
+    WriteText(medium + "\\VelQ.exe", "program");
+    ASSERT_TRUE(SetCurrentDirectoryA(medium.c_str()));
+    ASSERT_TRUE(JoinPath(::Setup.SourceDir, medium.c_str(), "\\"));
+    TargetCheck check;
+    CheckTarget("S:\\Velq\\", &check);
+    ASSERT_EQ(check.Verdict, kTargetAccepted);
+    const ULONGLONG needed = ::Setup.Selection.Peak;
+    ULARGE_INTEGER available, total, free;
+    for (ULONGLONG less : {0ull, 4096ull}) {
+        ASSERT_TRUE(GetDiskFreeSpaceExA("S:\\", &available, &total, &free));
+        WriteText("S:\\filler" + std::to_string(less),
+                  std::string(available.QuadPart - needed + less, 'f'));
+        ASSERT_TRUE(GetDiskFreeSpaceExA("S:\\", &available, &total, &free));
+        ASSERT_EQ(available.QuadPart, needed - less);
+        CheckTarget("S:\\Velq\\", &check);
+        EXPECT_EQ(check.Verdict, less ? kTargetTooSmall : kTargetAccepted) << less;
+        DeleteFileA(("S:\\filler" + std::to_string(less)).c_str());
+    }
+    SetCurrentDirectoryA("C:\\");
 }

@@ -48,11 +48,11 @@ prefix_settings() {
              "$WINEPREFIX/drive_c/velq-shell/Start Menu/Programs" "$env_dir/drive_m"
     # Drive M: is a folder of ours, so a test can reach a drive root.
     ln -sfn "$env_dir/drive_m" "$WINEPREFIX/dosdevices/m:"
-    # Drive S: is a 3 MB tmpfs, so a test can fill a drive; mounting takes
+    # Drive S: is an 8 MB tmpfs, so a test can fill a drive; mounting takes
     # root, and the tests that need it skip without it.
     mkdir -p "$env_dir/drive_s"
     mountpoint -q "$env_dir/drive_s" ||
-        mount -t tmpfs -o size=3m velquor-drive-s "$env_dir/drive_s" 2>/dev/null ||
+        mount -t tmpfs -o size=8m velquor-drive-s "$env_dir/drive_s" 2>/dev/null ||
         echo "no small drive S: here (mounting a tmpfs takes root)"
     ln -sfn "$env_dir/drive_s" "$WINEPREFIX/dosdevices/s:"
     for file in test-prefix.reg font-replacements.reg; do
