@@ -151,15 +151,11 @@ BOOL CopyFolderFiles(const char* sourceFolder, const char* targetFolder)
 // for path.
 static void ReportLastError(const char* path)
 {
+    char text[kErrorTextChars];
     LogError(path);
-    char* text = NULL;
-    const DWORD flags =
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
-    if (FormatMessageA(flags, NULL, GetLastError(), MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
-                       reinterpret_cast<char*>(&text), 0, NULL)) {
+    GetErrorText(GetLastError(), text);
+    if (text[0])
         ShowMessage(NULL, text, "Error", MB_ICONINFORMATION);
-        LocalFree(text);
-    }
 }
 
 // An earlier installation's folder is emptied and removed. When it is a

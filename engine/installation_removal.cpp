@@ -37,7 +37,7 @@ static BOOL BehindLink(char* path, size_t folderLength)
 // Calls visit(path, isFolder) for every entry of the record that the
 // removal may act on, from the last to the first, so that a folder comes
 // after everything in it, until visit returns TRUE. Returns TRUE then.
-static BOOL VisitRecorded(const char* folder, BOOL (*visit)(const char* path, BOOL isFolder))
+static BOOL VisitRecorded(const char* folder, BOOL (*visit)(char* path, BOOL isFolder))
 {
     const char* text = Setup.Record.Text;
     for (const char* end = text + Setup.Record.Length;;) {
@@ -57,14 +57,14 @@ static BOOL VisitRecorded(const char* folder, BOOL (*visit)(const char* path, BO
 
 BOOL InstallationInUse(const char* folder)
 {
-    return VisitRecorded(folder, [](const char* path, BOOL isFolder) -> BOOL {
+    return VisitRecorded(folder, [](char* path, BOOL isFolder) -> BOOL {
         return !isFolder && FileInUse(path);
     });
 }
 
 BOOL RemoveInstalledFiles(const char* folder)
 {
-    VisitRecorded(folder, [](const char* path, BOOL isFolder) -> BOOL {
+    VisitRecorded(folder, [](char* path, BOOL isFolder) -> BOOL {
         if (isFolder)
             return FALSE;
         if (DeleteInstalledFile(path))
@@ -74,12 +74,11 @@ BOOL RemoveInstalledFiles(const char* folder)
         return FALSE;
     });
     // A folder that still holds something is the user's now, and stays.
-    VisitRecorded(folder, [](const char* path, BOOL isFolder) -> BOOL {
-        char own[kPathChars];
-        if (isFolder && CopyPath(own, path)) {
-            DropSeparator(own);
-            if (RemoveDirectoryA(own))
-                LogLine(kLogRemoved, own);
+    VisitRecorded(folder, [](char* path, BOOL isFolder) -> BOOL {
+        if (isFolder) {
+            DropSeparator(path);
+            if (RemoveDirectoryA(path))
+                LogLine(kLogRemoved, path);
         }
         return FALSE;
     });

@@ -161,14 +161,15 @@ static BOOL IsFolderLink(const char* folder)
 // installation: then it is somebody else's. Null when there is none.
 static const char* ForeignName(const char* folder)
 {
-    static const char* const kUninstaller[] = {kUninstallerName};
     if (AttributesIn(folder, kInstallRecordName) != INVALID_FILE_ATTRIBUTES ||
         !(AttributesIn(folder, "velq.exe") & FILE_ATTRIBUTE_DIRECTORY))
         return NULL;
     const char* found = FirstHeld(folder, SelectedFolders, kSelectedFolderCount);
     if (!found)
         found = FirstHeld(folder, SelectedFiles, kSelectedFileCount);
-    return found ? found : FirstHeld(folder, kUninstaller, 1);
+    if (!found && AttributesIn(folder, kUninstallerName) != INVALID_FILE_ATTRIBUTES)
+        found = kUninstallerName;
+    return found;
 }
 
 static void CheckFolder(const char* targetDir, TargetCheck* check)

@@ -47,6 +47,12 @@ BOOL AppendSeparator(char* path, size_t maxChars)
     return TRUE;
 }
 
+BOOL GetTempFolder(char (&temp)[kPathChars])
+{
+    const DWORD length = GetTempPathA(kPathChars, temp);
+    return length && length < kPathChars;
+}
+
 BOOL GetProgramPath(char (&path)[kPathChars])
 {
     // A path that fills the buffer comes back cut and, before Vista,

@@ -41,6 +41,9 @@ void DropSeparator(char* path);
 // when the separator would not fit.
 BOOL AppendSeparator(char* path, size_t maxChars);
 
+// The temporary folder, ending with "\". FALSE when its path would not fit.
+BOOL GetTempFolder(char (&temp)[kPathChars]);
+
 // The running program's own file. FALSE when its path would not fit.
 BOOL GetProgramPath(char (&path)[kPathChars]);
 

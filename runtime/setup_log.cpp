@@ -21,12 +21,12 @@ LOG_TEXT const char kLogCopied[] = "Copied %s%s, %lu bytes";
 LOG_TEXT const char kLogMessage[] = "Message: %s";
 LOG_TEXT const char kLogShortcut[] = "Shortcut %s: result 0x%lX";
 LOG_TEXT const char kLogOwner[] = "Owner record: %s, %s";
-LOG_TEXT const char kLogRegistered[] = "Registered: DisplayVersion %s, Publisher %s";
+LOG_TEXT const char kLogRegistered[] = "Registered version %s, publisher %s";
 LOG_TEXT const char kLogRemoved[] = "Removed %s";
 LOG_TEXT const char kLogExit[] = "Exit code %lu";
 LOG_TEXT const char kLogVerdicts[] =
-    "accepted\0not a full path\0holds the medium\0in use\0too little room\0a drive or share root\0"
-    "holds listed names but is no Velquor installation\0a link to another folder\0";
+    "accepted\0not a full path\0holds the medium\0in use\0too little room\0a root\0"
+    "not an installation\0a folder link\0";
 
 // The open log, or null. In static storage: zero at start, as nothing of
 // the program's own runs before WinMain.
@@ -85,12 +85,18 @@ void LogLine(const char* format, ...)
     WriteFile(logFile, line, static_cast<DWORD>(length), &written, NULL);
 }
 
+void GetErrorText(DWORD error, char (&text)[kErrorTextChars])
+{
+    if (!FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, error,
+                        MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), text, kErrorTextChars, NULL))
+        text[0] = '\0';
+}
+
 void LogError(const char* what)
 {
     const DWORD error = GetLastError();
-    char text[256] = "";
-    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, error, 0, text,
-                   sizeof text, NULL);
+    char text[kErrorTextChars];
+    GetErrorText(error, text);
     // The platform's texts end with a line break.
     for (char* at = text; *at; ++at) {
         if (*at == '\r' || *at == '\n')

@@ -17,6 +17,11 @@ BOOL OpenSetupLog(const char* path);
 // follows, cut at 1,024 characters (wvsprintfA's limit).
 void LogLine(const char* format, ...);
 
+// The platform's text for error, as its message boxes show it; empty where
+// it has none.
+constexpr DWORD kErrorTextChars = 1024;
+void GetErrorText(DWORD error, char (&text)[kErrorTextChars]);
+
 // Writes "what: error N: text" for the last error, with the platform's
 // text for it, and keeps the last error as it was.
 void LogError(const char* what);

@@ -82,9 +82,7 @@ static const char* ReadLogFile(const char* text, bool* understood)
 // /LOG alone: the temporary folder's log, which later runs append to.
 static void ReadDefaultLogFile()
 {
-    const DWORD length = GetTempPathA(kPathChars, Setup.LogFile);
-    if (length == 0 || length >= kPathChars ||
-        !JoinPath(Setup.LogFile, Setup.LogFile, kLogDefaultName))
+    if (!GetTempFolder(Setup.LogFile) || !JoinPath(Setup.LogFile, Setup.LogFile, kLogDefaultName))
         Setup.LogFile[0] = '\0';
 }
 

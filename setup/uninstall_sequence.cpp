@@ -55,13 +55,6 @@ static DWORD EndWith(DWORD exitCode, const char* text)
     return exitCode;
 }
 
-// The temporary folder, ending with "\". FALSE when it would not fit.
-static BOOL GetTempFolder(char (&temp)[kPathChars])
-{
-    const DWORD length = GetTempPathA(kPathChars, temp);
-    return length && length < kPathChars;
-}
-
 // TRUE for the temporary copy that the uninstaller started: it lies in a
 // folder of its own in the temporary folder, with its uninstaller's folder
 // given as a full path. Anywhere else /wait= could be made to delete

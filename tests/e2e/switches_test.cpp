@@ -135,7 +135,7 @@ TEST_F(SwitchesTest, ASilentInstallTooLargeForTheDriveReturnsItsCode)
     const std::string drive = SmallDrive();
     if (drive.empty())
         GTEST_SKIP() << "SKIPPED: the test environment has no small drive S: (it needs root)";
-    WriteText(medium + "\\exams\\large.dat", std::string(4 << 20, 'x'));
+    WriteText(medium + "\\exams\\large.dat", std::string(10 << 20, 'x'));
     EXPECT_EQ(RunSilently("/D=S:\\Velq"), 112u);
     EXPECT_EQ(ListNames(drive), Names{});
     EXPECT_FALSE(Exists(kSettings));

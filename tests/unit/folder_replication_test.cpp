@@ -220,7 +220,7 @@ TEST(CopyRootFile, AFailedLargeCopyOfAReadOnlyFileLeavesNothingAndCountsEachByte
         GTEST_SKIP() << "SKIPPED: the test environment has no small drive S: (it needs root)";
     const std::string dir = ScratchDir("root-file-full");
     const std::string source = dir + "\\velq.dll";
-    WriteText(source, std::string(4 << 20, 'x'));
+    WriteText(source, std::string(10 << 20, 'x'));
     ASSERT_TRUE(SetFileAttributesA(source.c_str(), FILE_ATTRIBUTE_READONLY));
     MakeDir(drive + "\\Velq");
     UseFolders(dir, drive + "\\Velq");
