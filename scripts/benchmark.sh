@@ -153,9 +153,9 @@ install_natively() {
 check_copy() {
     local expected found
     expected=$(wc -l <"$1.list")
-    # Beside the copies setup.exe leaves its uninstaller, which a reinstall's
-    # next tool finds there too.
-    found=$(find "$target" -type f ! -name uninstall.exe | wc -l)
+    # Beside the copies setup.exe leaves its uninstaller and the install
+    # record, which a reinstall's next tool finds there too.
+    found=$(find "$target" -type f ! -name uninstall.exe ! -name uninstall.dat | wc -l)
     [ "$found" -eq "$expected" ] || { say "$2 left $found files in C:\\Velq, not $expected"; exit 1; }
 }
 
