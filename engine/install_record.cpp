@@ -50,13 +50,13 @@ BOOL WriteInstallRecord()
     if (record.Lost || !AddLine(kUninstallerName, "") || !AddLine(kInstallRecordName, "") ||
         !JoinPath(path, Setup.TargetDir, kInstallRecordName))
         return FALSE;
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                              NULL);
+    HANDLE file =
+        CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE)
         return FALSE;
     DWORD written = 0;
-    const BOOL whole = WriteFile(file, record.Text, record.Length, &written, NULL) &&
-                       written == record.Length;
+    const BOOL whole =
+        WriteFile(file, record.Text, record.Length, &written, NULL) && written == record.Length;
     if (!CloseHandle(file) || !whole) {
         DeleteFileA(path);
         return FALSE;
@@ -91,10 +91,10 @@ RecordState ReadInstallRecord(const char* folder)
     InstallRecord& record = Setup.Record;
     const DWORD size = GetFileSize(file, NULL);
     DWORD read = 0;
-    record.Text = size < kLargestRecord ? static_cast<char*>(GlobalAlloc(GMEM_FIXED, size + 1))
-                                        : NULL;
-    const BOOL whole = record.Text && ReadFile(file, record.Text, size, &read, NULL) &&
-                       read == size;
+    record.Text =
+        size < kLargestRecord ? static_cast<char*>(GlobalAlloc(GMEM_FIXED, size + 1)) : NULL;
+    const BOOL whole =
+        record.Text && ReadFile(file, record.Text, size, &read, NULL) && read == size;
     CloseHandle(file);
     if (!whole)
         return kRecordUnreadable;

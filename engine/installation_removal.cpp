@@ -57,9 +57,8 @@ static BOOL VisitRecorded(const char* folder, BOOL (*visit)(char* path, BOOL isF
 
 BOOL InstallationInUse(const char* folder)
 {
-    return VisitRecorded(folder, [](char* path, BOOL isFolder) -> BOOL {
-        return !isFolder && FileInUse(path);
-    });
+    return VisitRecorded(
+        folder, [](char* path, BOOL isFolder) -> BOOL { return !isFolder && FileInUse(path); });
 }
 
 BOOL RemoveInstalledFiles(const char* folder)

@@ -223,8 +223,9 @@ TEST_F(UninstallTest, TheRecordListsTheInstalledTree)
     for (size_t i = 0; i < lines.size(); ++i) {
         const size_t folderEnd = lines[i].find('\\');
         if (folderEnd != std::string::npos && folderEnd + 1 < lines[i].size()) {
-            EXPECT_NE(std::find(lines.begin(), lines.begin() + i, lines[i].substr(0, folderEnd + 1)),
-                      lines.begin() + i)
+            EXPECT_NE(
+                std::find(lines.begin(), lines.begin() + i, lines[i].substr(0, folderEnd + 1)),
+                lines.begin() + i)
                 << lines[i] << " comes before its folder";
         }
     }
@@ -263,7 +264,8 @@ TEST_F(UninstallTest, ACopyOfTheUninstallerElsewhereFindsNoInstallation)
     ASSERT_TRUE(StartUninstaller(run, "", study));
     Messages shown;
     EXPECT_EQ(WaitForExit(run, &shown), static_cast<DWORD>(ERROR_UNKNOWN_PRODUCT));
-    EXPECT_EQ(shown, (Messages{{"Velquor Setup", "No Velquor installation was found in C:\\Study."}}));
+    EXPECT_EQ(shown,
+              (Messages{{"Velquor Setup", "No Velquor installation was found in C:\\Study."}}));
     EXPECT_EQ(TreeText(study), before);
     ExpectStillInstalled();
 }

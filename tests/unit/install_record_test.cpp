@@ -44,8 +44,8 @@ TEST(InstallRecord, AnEntryIsActedOnOnlyInsideTheFolder)
     EXPECT_STREQ(path, "C:\\Velq\\exams\\q1.txt");
     EXPECT_TRUE(RecordedPath(folder, "exams\\", path));
     const std::string tooLong(300, 'y');
-    for (const char* entry : {"", "..\\x", "C:\\x", "C:x", "\\x", "exams\\..\\..\\x", "exams\\..\\x",
-                              ".\\x", "..\\Velq-next\\x", "exams/x", "exams\\\\x", "velq.exe:s",
-                              tooLong.c_str()})
+    for (const char* entry :
+         {"", "..\\x", "C:\\x", "C:x", "\\x", "exams\\..\\..\\x", "exams\\..\\x", ".\\x",
+          "..\\Velq-next\\x", "exams/x", "exams\\\\x", "velq.exe:s", tooLong.c_str()})
         EXPECT_FALSE(RecordedPath(folder, entry, path)) << '"' << entry << '"';
 }
