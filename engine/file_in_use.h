@@ -16,9 +16,10 @@ DWORD InUseProbeAccess();
 BOOL RefusalMeansInUse(DWORD error);
 
 // Files copied from a CD arrive read-only, and the platform refuses to
-// delete, overwrite or write a read-only file. FALSE when the file was not
-// read-only (or is not there), so a second try would fail the same way.
-BOOL ClearReadOnly(const char* path);
+// delete, overwrite or write a read-only file. Returns the attributes the
+// file had, to put back; 0 when it was not read-only (or is not there), so
+// a second try would fail the same way.
+DWORD ClearReadOnly(const char* path);
 
 // TRUE when another process holds the file so that it could be neither
 // deleted nor overwritten: open in another program, or a running program or

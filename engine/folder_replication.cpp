@@ -18,6 +18,12 @@ BOOL FindEntry(const char* path, WIN32_FIND_DATAA* entry)
     return TRUE;
 }
 
+BOOL IsLinkAt(const char* path)
+{
+    WIN32_FIND_DATAA entry;
+    return FindEntry(path, &entry) && IsLink(entry);
+}
+
 BOOL PathExists(const char* path)
 {
     WIN32_FIND_DATAA entry;
@@ -167,10 +173,10 @@ static BOOL ClearTargetFolder(const char* target)
     char folder[kPathChars];
     CopyPath(folder, target);
     DropSeparator(folder);
-    const DWORD attributes = GetFileAttributesA(folder);
-    if (attributes == INVALID_FILE_ATTRIBUTES)
+    WIN32_FIND_DATAA entry;
+    if (!FindEntry(folder, &entry))
         return TRUE;
-    if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    if (!IsLink(entry)) {
         // What cannot be removed shows when the folder is created anew.
         RemoveFolderTree(target);
         return TRUE;

@@ -5,6 +5,10 @@
 // TRUE when the platform finds an entry for the path, which it reads into
 // entry. A folder must be given without a trailing "\" to be found.
 BOOL FindEntry(const char* path, WIN32_FIND_DATAA* entry);
+
+// TRUE when path (without a trailing "\") is a junction or folder link
+// (IsLink).
+BOOL IsLinkAt(const char* path);
 BOOL PathExists(const char* path);
 
 // Removes the folder and everything in it; the path may end with "\".

@@ -26,9 +26,9 @@ static BOOL BehindLink(char* path, size_t folderLength)
         if (*at != '\\' || !at[1])
             continue;
         *at = '\0';
-        const DWORD attributes = GetFileAttributesA(path);
+        const BOOL link = IsLinkAt(path);
         *at = '\\';
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        if (link)
             return TRUE;
     }
     return FALSE;

@@ -3,6 +3,7 @@
 #include <string.h>
 
 #include "engine/file_in_use.h"
+#include "engine/folder_replication.h"
 #include "engine/install_record.h"
 #include "engine/install_selection.h"
 #include "engine/registration.h"
@@ -63,9 +64,8 @@ static void AddUninstaller(const char* targetDir, DWORD recordBytes, DWORD mask,
     const char* const names[] = {kUninstallerName, kInstallRecordName};
     char self[kPathChars];
     WIN32_FIND_DATAA written[2] = {};
-    HANDLE find = GetProgramPath(self) ? FindFirstFileA(self, written) : INVALID_HANDLE_VALUE;
-    if (find != INVALID_HANDLE_VALUE)
-        FindClose(find);
+    if (GetProgramPath(self))
+        FindEntry(self, written);
     written[1].nFileSizeLow = recordBytes;
     for (int i = 0; i < 2; ++i) {
         AddRemoved(targetDir, names[i], mask, size);

@@ -2,7 +2,6 @@
 
 #include <string.h>
 
-#include "engine/directory_walk.h"
 #include "engine/folder_replication.h"
 #include "engine/install_record.h"
 #include "engine/install_selection.h"
@@ -151,10 +150,9 @@ static const char* FirstHeld(const char* folder, const char* const* list, int co
 static BOOL IsFolderLink(const char* folder)
 {
     char path[kPathChars];
-    WIN32_FIND_DATAA entry;
     CopyPath(path, folder);
     DropSeparator(path);
-    return FindEntry(path, &entry) && IsLink(entry);
+    return IsLinkAt(path);
 }
 
 // A name that the copy writes, when folder holds it but is no earlier

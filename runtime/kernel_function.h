@@ -23,6 +23,12 @@ Function LoadedFunction(const char* module, const char* name)
     return FunctionOf<Function>(LoadedProcedure(module, name));
 }
 
+// Windows 95, 98 and Me: the high bit of the version marks them.
+inline BOOL IsWindows9x()
+{
+    return (GetVersion() & 0x80000000) != 0;
+}
+
 template <typename Function>
 Function KernelFunction(const char* name)
 {

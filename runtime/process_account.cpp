@@ -11,9 +11,8 @@ void ReadProcessAccount(ProcessAccount* account)
     static const BYTE kLocalSystem[] = {1, 1, 0, 0, 0, 0, 0, 5, 18, 0, 0, 0};
     *account = ProcessAccount();
     // Looked up, as Windows 95 may lack them.
-    auto open = LoadedFunction<decltype(&OpenProcessToken)>("advapi32.dll", "OpenProcessToken");
-    auto query =
-        LoadedFunction<decltype(&GetTokenInformation)>("advapi32.dll", "GetTokenInformation");
+    auto open = SecurityFunction<decltype(&OpenProcessToken)>("OpenProcessToken");
+    auto query = SecurityFunction<decltype(&GetTokenInformation)>("GetTokenInformation");
     HANDLE token;
     if (!open || !query || !open(GetCurrentProcess(), TOKEN_QUERY, &token))
         return;

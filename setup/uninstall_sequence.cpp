@@ -169,7 +169,7 @@ static BOOL DeleteAtRestart(const char* self, const char* folder)
     char path[kPathChars];
     auto moveFile = KernelFunction<decltype(&MoveFileExA)>("MoveFileExA");
     BOOL scheduled;
-    if (!(GetVersion() & 0x80000000)) {
+    if (!IsWindows9x()) {
         scheduled = moveFile && moveFile(self, NULL, MOVEFILE_DELAY_UNTIL_REBOOT);
     } else {
         const DWORD length = GetShortPathNameA(self, path, kPathChars);
