@@ -26,8 +26,3 @@ void WriteOwnerRecord(const char* userName, const char* targetDir);
 // Removes the three keys where "Dir" names folder (ending with "\"), and
 // VelQ.ini when nothing else is left in it. Other sections and keys stay.
 void RemoveOwnerRecord(const char* folder);
-
-// The text value valueName of key, cut to size - 1 characters where a
-// character ends, always terminated; the buffer is left as it is when the
-// value cannot be read. Closes the key.
-void QueryKeyText(HKEY key, const char* valueName, char* buffer, DWORD size);

@@ -2,13 +2,13 @@
 
 #include <string.h>
 
-#include "dialogs/owner_record.h"
 #include "engine/install_record.h"
 #include "engine/install_selection.h"
 #include "engine/installation_removal.h"
 #include "engine/program_version.h"
 #include "runtime/kernel_function.h"
 #include "runtime/path_text.h"
+#include "runtime/registry_text.h"
 #include "runtime/setup_log.h"
 #include "setup/setup_state.h"
 
