@@ -4,59 +4,17 @@
 # the 64-bit ones.
 #   win32-programs.sh start|stop ENV_DIR
 #
-# Where the kernel runs 32-bit Linux programs, they run natively. Elsewhere
-# the tests that run the 32-bit program skip, with the reason in
-# ENV_DIR/win32-skip, and nothing is emulated. VELQUOR_EMULATE_WIN32=1 asks
-# for qemu-i386 there instead: registered as the binfmt_misc handler of i386
-# ELF programs for the length of the run only, before the Wine environment,
-# so that a prefix made in the run gets its 32-bit side (the 64-bit Wine
-# makes it natively, its 32-bit helpers are emulated: about 2 minutes). Every
-# 32-bit program start then takes about a minute, and the emulated programs
-# hang or crash often.
-#
-# VELQUOR_ASSUME_NO_WIN32=1 makes the run act as on a kernel that runs no
-# 32-bit programs, so that the skip can be seen where they do run. It never
-# registers qemu: a handler is consulted before the kernel's own loader, by
-# every 32-bit program of the machine.
+# They run where the run can start 32-bit Linux programs: natively, or
+# through the qemu-i386 handler of the run's own namespace that
+# scripts/with-win32.sh (which scripts/test.sh runs ctest in) registers.
+# Elsewhere, and with VELQUOR_ASSUME_NO_WIN32=1, the tests that run the
+# 32-bit program skip, with the reason in ENV_DIR/win32-skip.
 set -euo pipefail
 action=$1
 env_dir=$(mkdir -p "$2" && cd "$2" && pwd)
 
-qemu=/usr/bin/qemu-i386
-binfmt=/proc/sys/fs/binfmt_misc
-# One name per environment, so a run removes its own handler (or the one a
-# killed run of the same environment left) and nobody else's.
-handler=velquor-qemu-i386-$(printf '%s' "$env_dir" | cksum | cut -d' ' -f1)
-
-# Removes the run's handler, and binfmt_misc when the run mounted it.
-remove_handler() {
-    [ ! -e "$binfmt/$handler" ] || echo -1 >"$binfmt/$handler"
-    if [ -f "$env_dir/binfmt-mounted" ]; then
-        umount "$binfmt" 2>/dev/null || true
-        rm -f "$env_dir/binfmt-mounted"
-    fi
-    return 0
-}
-
 runs_32bit() { /usr/lib/wine/wineserver32 --version >/dev/null 2>&1; }
 
-# i386 ELF programs and shared objects, matched as qemu's own binfmt
-# configuration matches them.
-register_qemu() {
-    [ -x "$qemu" ] || { echo "missing $qemu: scripts/install-deps.sh installs it" >&2; exit 1; }
-    if [ ! -e "$binfmt/register" ]; then
-        mount -t binfmt_misc binfmt_misc "$binfmt"
-        touch "$env_dir/binfmt-mounted"
-    fi
-    printf ':%s:M::%s:%s:%s:' "$handler" \
-        '\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00' \
-        '\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff' \
-        "$qemu" >"$binfmt/register"
-    runs_32bit || { echo "32-bit programs do not run even under $qemu" >&2; exit 1; }
-    echo "qemu-i386 registered as $binfmt/$handler for this run"
-}
-
-# The tests that run the 32-bit program skip, for this reason.
 skip() {
     echo "$*" >"$env_dir/win32-skip"
     echo "the tests that run the 32-bit setup.exe will skip: $*"
@@ -64,29 +22,24 @@ skip() {
 
 case $action in
 start)
-    rm -f "$env_dir/win32-skip" "$env_dir/win32-emulated"
-    remove_handler
+    rm -f "$env_dir/win32-skip"
     if [ "${VELQUOR_ASSUME_NO_WIN32:-}" = 1 ]; then
-        if [ "${VELQUOR_EMULATE_WIN32:-}" = 1 ]; then
-            echo "VELQUOR_ASSUME_NO_WIN32=1 and VELQUOR_EMULATE_WIN32=1 together would register" \
-                 "qemu-i386 for every 32-bit program of this machine; unset one of them" >&2
-            exit 1
-        fi
         skip "VELQUOR_ASSUME_NO_WIN32=1 makes this run act as on a kernel that runs no 32-bit" \
              "programs"
-    elif runs_32bit; then
-        echo "32-bit programs run natively here"
-    elif [ "${VELQUOR_EMULATE_WIN32:-}" = 1 ]; then
-        register_qemu
-        touch "$env_dir/win32-emulated"
+    elif [ -n "${VELQUOR_NO_WIN32:-}" ]; then
+        skip "$VELQUOR_NO_WIN32"
+    elif ! runs_32bit; then
+        skip "this kernel runs no 32-bit programs (\"Exec format error\"), and the run was" \
+             "started outside scripts/with-win32.sh, which runs them under qemu-i386:" \
+             "scripts/with-win32.sh ctest --preset win64 -L e2e_win32"
+    elif [ -n "${VELQUOR_WIN32_EMULATED:-}" ]; then
+        echo "32-bit programs run under qemu-i386, registered in this run's own namespace"
     else
-        skip "this kernel runs no 32-bit programs (\"Exec format error\");" \
-             "VELQUOR_EMULATE_WIN32=1 runs them under qemu-i386 (slow, and they often hang)"
+        echo "32-bit programs run natively here"
     fi
     ;;
 stop)
-    remove_handler
-    rm -f "$env_dir/win32-skip" "$env_dir/win32-emulated"
+    rm -f "$env_dir/win32-skip"
     ;;
 *)
     echo "usage: $0 start|stop ENV_DIR" >&2
