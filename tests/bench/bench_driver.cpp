@@ -102,8 +102,7 @@ bool StartProcess(SetupRun& run, std::string commandLine, const char* folder, bo
         startup.dwFlags = STARTF_USESTDHANDLES;
         startup.hStdInput = startup.hStdOutput = startup.hStdError = nul;
     }
-    const BOOL started = CreateProcessA(NULL, &commandLine[0], NULL, NULL, quiet, 0, NULL, folder,
-                                        &startup, &run.process);
+    const bool started = StartProgram(&run.process, commandLine, folder, quiet, &startup);
     if (nul != INVALID_HANDLE_VALUE)
         CloseHandle(nul);
     return started;

@@ -64,15 +64,48 @@ SetupRun::~SetupRun()
     CloseHandle(process.hThread);
 }
 
+bool StartProgram(PROCESS_INFORMATION* process, std::string commandLine, const char* folder,
+                  BOOL inheritHandles, STARTUPINFOA* startup)
+{
+    for (int attempt = 1;; ++attempt) {
+        if (CreateProcessA(NULL, &commandLine[0], NULL, NULL, inheritHandles, 0, NULL, folder,
+                           startup, process))
+            return true;
+        const DWORD error = GetLastError();
+        if (attempt == 2)
+            return false;
+        fprintf(stderr, "CreateProcessA failed with error %lu for %s; starting it once more\n",
+                error, commandLine.c_str());
+    }
+}
+
+// The tests of the shipped 32-bit program (VELQUOR_PRODUCT) must run it,
+// never the 64-bit test build in its place, and the others the 64-bit one.
+static bool RunsAsExpected(HANDLE process, const std::string& program)
+{
+    BOOL wow64 = FALSE;
+    const bool expected32 = getenv("VELQUOR_PRODUCT") != NULL;
+    if (IsWow64Process(process, &wow64) && (wow64 != FALSE) == expected32)
+        return true;
+    fprintf(stderr, "%s runs as a %s process, where the test expects the %s build\n",
+            program.c_str(), wow64 ? "32-bit" : "64-bit", expected32 ? "32-bit" : "64-bit");
+    return false;
+}
+
 bool StartSetup(SetupRun& run, const std::string& setupExe, const std::string& medium,
                 const std::string& stubLog, const std::string& arguments)
 {
     SetEnvironmentVariableA("VELQ_STUB_LOG", stubLog.c_str());
-    std::string command = "\"" + setupExe + "\" " + arguments;
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
-    return CreateProcessA(NULL, &command[0], NULL, NULL, FALSE, 0, NULL, medium.c_str(), &startup,
-                          &run.process);
+    if (!StartProgram(&run.process, "\"" + setupExe + "\" " + arguments, medium.c_str(), FALSE,
+                      &startup))
+        return false;
+    if (RunsAsExpected(run.process.hProcess, setupExe))
+        return true;
+    EndRun(run);
+    SetLastError(ERROR_BAD_EXE_FORMAT);
+    return false;
 }
 
 bool IsRunning(const SetupRun& run)
@@ -246,6 +279,13 @@ std::string ControlText(HWND dialog, int controlId)
     return text;
 }
 
+std::string StaticText(HWND dialog, int controlId)
+{
+    char text[4096] = "";
+    GetWindowTextA(GetDlgItem(dialog, controlId), text, sizeof text);
+    return text;
+}
+
 void SetControlText(HWND dialog, int controlId, const std::string& text)
 {
     DWORD_PTR done = 0;
@@ -268,8 +308,8 @@ void ClickButton(HWND dialog, int controlId)
 
 namespace {
 
-// A dialog of the run; null at once when the run has ended, since a slow
-// emulated run gets long time-outs.
+// A dialog of the run; null at once when the run has ended, since an
+// emulated run gets longer time-outs.
 HWND WaitForRunDialog(const SetupRun& run, const char* title, DWORD timeoutMs)
 {
     const DWORD start = GetTickCount();

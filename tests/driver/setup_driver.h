@@ -29,13 +29,22 @@ struct ShownMessage {
 };
 
 // A time-out in milliseconds, stretched by VELQUOR_WAIT_SCALE for runs whose
-// programs are emulated and start in about a minute instead of a second. The
-// waits below stretch theirs.
+// programs are emulated, and run a few times slower. The waits below stretch
+// theirs.
 DWORD Scaled(DWORD ms);
+
+// CreateProcessA, tried once more, saying so on standard error, when Wine
+// fails to start the program: that happens now and then, and the program
+// has not run then.
+bool StartProgram(PROCESS_INFORMATION* process, std::string commandLine, const char* folder,
+                  BOOL inheritHandles, STARTUPINFOA* startup);
 
 // Starts setupExe with the medium as its current directory and the
 // arguments after its name; the stand-in VelQ.exe that it may start records
-// its start in stubLog.
+// its start in stubLog. Where VELQUOR_PRODUCT is set, the run is of the
+// shipped 32-bit program: a setupExe that does not run as a 32-bit process
+// is ended and fails the start (ERROR_BAD_EXE_FORMAT), as a 32-bit one does
+// where it is not set.
 bool StartSetup(SetupRun& run, const std::string& setupExe, const std::string& medium,
                 const std::string& stubLog, const std::string& arguments = "");
 
@@ -63,6 +72,11 @@ HWND FindMessageBox(DWORD processId);
 // The text of a control of a window of another process; empty when it did
 // not answer.
 std::string ControlText(HWND dialog, int controlId);
+
+// The text of a static control of a window of another process, as the
+// system holds it: read without waiting for that process to answer, which
+// a busy program does only now and then.
+std::string StaticText(HWND dialog, int controlId);
 
 // The state of a check box of a window of another process (BM_GETCHECK):
 // BST_CHECKED, BST_UNCHECKED, or -1 when it did not answer.

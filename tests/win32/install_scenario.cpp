@@ -20,7 +20,7 @@
 #include "tests/driver/setup_driver.h"
 
 // How long each step may take. The driver stretches it where the setup is
-// emulated (VELQUOR_WAIT_SCALE): a program there takes a minute to start.
+// emulated (VELQUOR_WAIT_SCALE).
 constexpr DWORD kStepMs = 15000;
 
 static const char kName[] = "Sample User";
@@ -58,6 +58,10 @@ static const char* const kInstalled[] = {
     "velq.dll",
     "velq.exe",
     "velq.hlp",
+    // The installation's own: the uninstaller, a copy of setup.exe, and its
+    // record.
+    "uninstall.dat",
+    "uninstall.exe",
 };
 
 static int passed;
@@ -129,7 +133,7 @@ static std::string Joined(const std::vector<std::string>& names)
     return text;
 }
 
-static void CheckInstalledFiles(const std::string& medium)
+static void CheckInstalledFiles(const std::string& medium, const std::string& setupExe)
 {
     std::vector<std::string> names;
     ListTree(kTarget, "", &names);
@@ -143,11 +147,14 @@ static void CheckInstalledFiles(const std::string& medium)
     for (const std::string& name : names) {
         if (name.back() == '\\')
             continue;
+        if (name == "uninstall.dat")
+            continue;
         ++files;
         // The medium's names differ in case only; Windows finds them all the same.
-        same += ReadAll(std::string(kTarget) + "\\" + name) == ReadAll(medium + "\\" + name);
+        const std::string source = name == "uninstall.exe" ? setupExe : medium + "\\" + name;
+        same += ReadAll(std::string(kTarget) + "\\" + name) == ReadAll(source);
     }
-    Check(same == files, "every installed file equals its medium file",
+    Check(same == files, "every installed file equals its medium file, uninstall.exe setup.exe",
           std::to_string(files - same) + " differ");
 }
 
@@ -311,7 +318,7 @@ static void InstallAndCheck(SetupRun& run, const std::string& setupExe, const st
         Check(Lower(program.commandLine).find("velq.exe") != std::string::npos, "  as VelQ.exe",
               program.commandLine);
     }
-    CheckInstalledFiles(medium);
+    CheckInstalledFiles(medium, setupExe);
     CheckOwnerRecord();
     CheckShortcuts();
     CloseStub(program);

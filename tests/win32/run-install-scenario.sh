@@ -45,8 +45,8 @@ medium=$env_dir/win32-medium
 python3 "$source_dir/scripts/make_medium.py" "$medium" "$win32_build/tests/sample/VelQ.exe"
 start=$SECONDS
 status=0
-# As a test of the 32-bit program: its waits stretched where it is emulated,
-# and the programs it starts kept off this test's output.
+# As a test of the 32-bit program, which it must be, with the programs it
+# starts kept off this test's output.
 VELQUOR_PRODUCT=$win32_build "$source_dir/tests/wine/run-in-wine.sh" "$env_dir" "$driver" \
     "$(winepath_of "$win32_build/setup.exe")" "$(winepath_of "$medium")" 'C:\velq-started.txt' \
     </dev/null || status=$?
