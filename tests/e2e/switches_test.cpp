@@ -241,8 +241,9 @@ TEST_F(SwitchesTest, AnAdministratorsRunIgnoresAPerUserRegistration)
     RemoveRegistrations();
     const std::string planted = ScratchDir("planted") + "\\";
     WriteText(planted + "uninstall.dat", "");
-    RegSetKeyValueA(HKEY_CURRENT_USER, kVelquorKey, "InstallLocation", REG_SZ, planted.c_str(),
-                    static_cast<DWORD>(planted.size() + 1));
+    ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, kVelquorKey, "InstallLocation", REG_SZ,
+                              planted.c_str(), static_cast<DWORD>(planted.size() + 1)),
+              ERROR_SUCCESS);
     EXPECT_EQ(RunSilently(), 0u);
     EXPECT_EQ(ListNames(planted), Names{"uninstall.dat"});
     EXPECT_FALSE(Exists(kTarget));
