@@ -23,6 +23,10 @@ void WriteOwnerValue(const char* key, const char* value);
 // registry) and "Dir", in that order.
 void WriteOwnerRecord(const char* userName, const char* targetDir);
 
+// The folder that "Dir" names, as stored (ending with "\"), or an empty
+// text; at most size - 1 characters.
+void ReadOwnerFolder(char* folder, DWORD size);
+
 // Removes the three keys where "Dir" names folder (ending with "\"), and
 // VelQ.ini when nothing else is left in it. Other sections and keys stay.
 void RemoveOwnerRecord(const char* folder);

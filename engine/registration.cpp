@@ -124,3 +124,16 @@ BOOL RemoveRegistration(const char* folder)
     return RemoveRegistrationUnder(HKEY_LOCAL_MACHINE, folder) &
            RemoveRegistrationUnder(HKEY_CURRENT_USER, folder);
 }
+
+void ReadRegisteredFolder(char (&folder)[kPathChars], BOOL administrator)
+{
+    HKEY key;
+    folder[0] = '\0';
+    // The key opens for writing where RegisterInstallation would write it.
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0,
+                      administrator ? KEY_QUERY_VALUE : KEY_QUERY_VALUE | KEY_SET_VALUE,
+                      &key) == ERROR_SUCCESS ||
+        (!administrator && RegOpenKeyExA(HKEY_CURRENT_USER, kUninstallKey, 0, KEY_QUERY_VALUE,
+                                         &key) == ERROR_SUCCESS))
+        QueryKeyText(key, kInstallLocation, folder, kPathChars);
+}

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "runtime/path_text.h"
+
 // The uninstaller's name in the installation folder.
 extern const char kUninstallerName[];
 
@@ -18,3 +20,11 @@ BOOL RegisterInstallation();
 // only there: a later installation elsewhere keeps its own. FALSE when a
 // key that names folder stays (noted by LeaveBehind).
 BOOL RemoveRegistration(const char* folder);
+
+// The folder that the registration this run would replace names (its
+// InstallLocation as stored), or an empty text. An administrator's run reads
+// only HKEY_LOCAL_MACHINE: a key that a user can write must never steer
+// where an administrator installs. Anyone else's reads it there where the
+// key can be written, as RegisterInstallation would then write it there,
+// and otherwise under HKEY_CURRENT_USER.
+void ReadRegisteredFolder(char (&folder)[kPathChars], BOOL administrator);

@@ -12,6 +12,8 @@
 LOG_TEXT const char kLogDefaultName[] = "Velquor Setup.log";
 LOG_TEXT const char kLogCommandLine[] = "Command line: %s";
 LOG_TEXT const char kLogSystem[] = "Windows %u.%u.%u; elevated %d; LocalSystem %d";
+LOG_TEXT const char kLogEarlier[] = "%s names %s: %s";
+LOG_TEXT const char kLogNoEarlier[] = "No earlier installation found: starting from %s";
 LOG_TEXT const char kLogInstalling[] = "Installing from %s into %s";
 LOG_TEXT const char kLogFolderVerdict[] = "Folder %s: %s";
 LOG_TEXT const char kLogRoom[] = "Room on %s needs %lu KB, has %lu KB: %s";

@@ -33,6 +33,8 @@ DWORD LogFigure(ULONGLONG value);
 extern const char kLogDefaultName[];
 extern const char kLogCommandLine[];
 extern const char kLogSystem[];
+extern const char kLogEarlier[];
+extern const char kLogNoEarlier[];
 extern const char kLogInstalling[];
 extern const char kLogFolderVerdict[];
 extern const char kLogRoom[];

@@ -14,6 +14,7 @@
 #include "engine/target_check.h"
 #include "runtime/setup_log.h"
 #include "setup/setup_state.h"
+#include "setup/starting_folder.h"
 
 static const char kConfirmCaption[] = "Install Confirmation";
 
@@ -127,14 +128,14 @@ LRESULT RunInstallSequence(HWND window)
         return EndFailed(window);
     // /D= may have named the folder.
     if (Setup.TargetDir[0] == '\0')
-        CopyPath(Setup.TargetDir, "C:\\Velq");
+        FindStartingFolder();
 
     if (Setup.Silent) {
         if (!AcceptSilently())
             return EndWith(window, Setup.ExitCode);
     } else {
         LoadReadme();
-        // -1, a dialog that could not be created, goes on with the default
+        // -1, a dialog that could not be created, goes on with the starting
         // folder, which no dialog has checked.
         const INT_PTR chosen = RunInstallDialog(window);
         if (chosen == 0)

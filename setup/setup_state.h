@@ -17,8 +17,9 @@ struct SetupState {
     // 0 for a complete installation).
     DWORD ExitCode;
     char UserName[kFieldChars];
-    // "C:\Velq" or the last chooser result until Install is accepted, then
-    // the folder field's text ending with "\".
+    // The starting folder (/D=, an earlier installation or "C:\Velq") or
+    // the last chooser result until Install is accepted, then the folder
+    // field's text ending with "\".
     char TargetDir[kFieldChars];
     // The medium: the current directory at start, followed by "\".
     char SourceDir[kPathChars];

@@ -338,6 +338,26 @@ TEST_F(DialogTest, CancellingTheChooserChangesNothingAndCancelRemovesTheCreatedD
     EXPECT_FALSE(Exists(kTarget));
 }
 
+// An earlier installation that VelQ.ini names is where the folder field and
+// the chooser start.
+TEST_F(DialogTest, TheFieldAndTheChooserStartFromTheEarlierInstallation)
+{
+    const std::string earlier = ScratchDir("earlier-installation");
+    WriteText(earlier + "\\uninstall.dat", "");
+    WritePrivateProfileStringA("Owner", "Dir", (earlier + "\\").c_str(), "VelQ.ini");
+    SetupRun run;
+    HWND dialog = Open(run);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(ControlText(dialog, IDC_FOLDER), earlier);
+    SetControlText(dialog, IDC_FOLDER, "");
+    ClickButton(dialog, IDC_BROWSE);
+    HWND chooser = WaitForChooser(run);
+    ASSERT_NE(chooser, nullptr);
+    PostMessageA(chooser, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(WaitForFieldText(dialog, IDC_FOLDER, earlier)) << ControlText(dialog, IDC_FOLDER);
+    EXPECT_FALSE(Exists(kTarget)) << "the chooser opened in the default folder";
+}
+
 TEST_F(DialogTest, AMissingReadmeIsCreatedEmptyAndInstalled)
 {
     BuildMedium(medium);

@@ -97,6 +97,28 @@ REGSAM ProductRegistryView()
     return type == SCS_32BIT_BINARY ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
 }
 
+const char kVelquorKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velquor";
+
+std::string Registered(const char* name)
+{
+    HKEY key;
+    char value[1024] = "<missing>";
+    DWORD type = 0;
+    DWORD size = sizeof value - 1;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kVelquorKey, 0, KEY_QUERY_VALUE | ProductRegistryView(),
+                      &key) != ERROR_SUCCESS)
+        return value;
+    RegQueryValueExA(key, name, NULL, &type, reinterpret_cast<BYTE*>(value), &size);
+    RegCloseKey(key);
+    return type == REG_DWORD ? std::to_string(*reinterpret_cast<DWORD*>(value)) : value;
+}
+
+void RemoveRegistrations()
+{
+    RegDeleteKeyExA(HKEY_LOCAL_MACHINE, kVelquorKey, ProductRegistryView(), 0);
+    RegDeleteKeyA(HKEY_CURRENT_USER, kVelquorKey);
+}
+
 static bool ReadOwner(std::string* owner)
 {
     HKEY key;
@@ -133,6 +155,9 @@ void SetupTest::SetUp()
     RemoveAll(kTarget);
     RemoveAll(kStubLog);
     RemoveAll(kSettings);
+    // Where an earlier test's registration named a folder, the run would
+    // start from it.
+    RemoveRegistrations();
     medium = ScratchDir(testing::UnitTest::GetInstance()->current_test_info()->name()) + "\\medium";
     MakeDir(medium);
 }

@@ -65,6 +65,16 @@ DWORD WaitUnattended(SetupRun& run, bool* showedWindow, DWORD timeoutMs = 30000)
 // The view of HKLM\Software that the program under test sees.
 REGSAM ProductRegistryView();
 
+// The registration's key, relative to HKEY_LOCAL_MACHINE or HKEY_CURRENT_USER.
+extern const char kVelquorKey[];
+
+// A value of the registration under HKLM, in the product's view, as text;
+// "<missing>" when absent.
+std::string Registered(const char* name);
+
+// Removes the registration from both hives, in the product's view.
+void RemoveRegistrations();
+
 // A value of the "Owner" section of VelQ.ini; "<missing>" when absent.
 std::string OwnerValue(const char* key);
 

@@ -9,11 +9,22 @@
 
 namespace {
 
+// Where an earlier installation went: a folder with a blank, as /D= takes.
+const std::string kEarlier = "C:\\Velq Elsewhere";
+const std::string kLog = "C:\\velq-tests\\setup.log";
+
+bool Contains(const std::string& file, const std::string& line)
+{
+    return ReadText(file).find(line + "\r\n") != std::string::npos;
+}
+
 class SwitchesTest : public SetupTest {
 protected:
     void SetUp() override
     {
         SetupTest::SetUp();
+        RemoveAll(kEarlier);
+        RemoveAll(kLog);
         BuildMedium(medium);
     }
 
@@ -187,4 +198,54 @@ TEST_F(SwitchesTest, WithoutSilentTheFolderOfDIsOfferedInTheDialog)
     HWND dialog = Dialog(run);
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(ControlText(dialog, IDC_FOLDER), "C:\\Other Place");
+}
+
+// An upgrade, as deployment tools run it, replaces the installation that
+// the registration names, ahead of one that VelQ.ini names, instead of
+// orphaning it beside a second one in C:\Velq.
+TEST_F(SwitchesTest, ASilentUpgradeReplacesTheRegisteredInstallationWhereItIs)
+{
+    ASSERT_EQ(RunSilently("/D=" + kEarlier), 0u);
+    const std::string other = ScratchDir("other-installation") + "\\";
+    WriteText(other + "uninstall.dat", "");
+    WritePrivateProfileStringA("Owner", "Dir", other.c_str(), "VelQ.ini");
+    WriteText(medium + "\\exams\\new.dat", "new");
+    EXPECT_EQ(RunSilently("/LOG=" + kLog), 0u);
+    EXPECT_FALSE(Exists(kTarget));
+    EXPECT_EQ(ListNames(other), Names{"uninstall.dat"});
+    EXPECT_EQ(Registered("InstallLocation"), kEarlier + "\\");
+    EXPECT_TRUE(Contains(kEarlier + "\\uninstall.dat", "exams\\new.dat"));
+    EXPECT_TRUE(Contains(kLog, "The registration names " + kEarlier + ": an installation"));
+}
+
+// A folder that holds no installation any more is passed over, whoever
+// names it.
+TEST_F(SwitchesTest, ASilentRunPassesOverFoldersThatHoldNoInstallationForTheDefault)
+{
+    ASSERT_EQ(RunSilently("/D=" + kEarlier), 0u);
+    RemoveAll(kEarlier + "\\uninstall.dat");
+    EXPECT_EQ(RunSilently("/LOG=" + kLog), 0u);
+    EXPECT_EQ(ListNames(kTarget), InstalledNames());
+    EXPECT_EQ(Registered("InstallLocation"), "C:\\Velq\\");
+    for (const char* source : {"The registration", "VelQ.ini"})
+        EXPECT_TRUE(
+            Contains(kLog, source + (" names " + kEarlier) + ": no installation, passed over"));
+    EXPECT_TRUE(Contains(kLog, "No earlier installation found: starting from C:\\Velq"));
+}
+
+// The tests run as an administrator. A per-user key is the user's to write:
+// it never steers an administrator's run, which goes on to VelQ.ini's folder.
+TEST_F(SwitchesTest, AnAdministratorsRunIgnoresAPerUserRegistration)
+{
+    ASSERT_EQ(RunSilently("/D=" + kEarlier), 0u);
+    RemoveRegistrations();
+    const std::string planted = ScratchDir("planted") + "\\";
+    WriteText(planted + "uninstall.dat", "");
+    ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, kVelquorKey, "InstallLocation", REG_SZ,
+                              planted.c_str(), static_cast<DWORD>(planted.size() + 1)),
+              ERROR_SUCCESS);
+    EXPECT_EQ(RunSilently(), 0u);
+    EXPECT_EQ(ListNames(planted), Names{"uninstall.dat"});
+    EXPECT_FALSE(Exists(kTarget));
+    EXPECT_EQ(Registered("InstallLocation"), kEarlier + "\\");
 }

@@ -10,30 +10,12 @@
 
 namespace {
 
-const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 const char kOtherTarget[] = "C:\\Velq2";
 const std::string kLinks[] = {
     std::string(kShellDesktop) + "\\Velquor.lnk",
     std::string(kShellStartMenu) + "\\Programs\\Velquor.lnk",
     std::string(kShellStartMenu) + "\\Velquor.lnk",
 };
-
-const char kVelquorKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velquor";
-
-// A value of the registration, as text; "<missing>" when absent.
-std::string Registered(const char* name)
-{
-    HKEY key;
-    char value[1024] = "<missing>";
-    DWORD type = 0;
-    DWORD size = sizeof value - 1;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, (std::string(kUninstallKey) + "\\Velquor").c_str(), 0,
-                      KEY_QUERY_VALUE | ProductRegistryView(), &key) != ERROR_SUCCESS)
-        return value;
-    RegQueryValueExA(key, name, NULL, &type, reinterpret_cast<BYTE*>(value), &size);
-    RegCloseKey(key);
-    return type == REG_DWORD ? std::to_string(*reinterpret_cast<DWORD*>(value)) : value;
-}
 
 // True once path is gone; the uninstaller's file and folder go a moment
 // after its process ended.
@@ -63,12 +45,6 @@ protected:
         RemoveAll(kOtherTarget);
         for (const std::string& link : kLinks)
             RemoveAll(link);
-        HKEY key;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0,
-                          KEY_ALL_ACCESS | ProductRegistryView(), &key) == ERROR_SUCCESS) {
-            RegDeleteKeyA(key, "Velquor");
-            RegCloseKey(key);
-        }
         BuildMedium(medium);
     }
 

@@ -30,6 +30,11 @@ find "$drive_c" -maxdepth 1 -iname velq -exec rm -rf {} +
 rm -f "$drive_c/windows/VelQ.ini" "$drive_c/velq-started.txt" \
       "$drive_c/velq-shell/Desktop/Velquor.lnk" "$drive_c/velq-shell/Start Menu/Velquor.lnk" \
       "$drive_c/velq-shell/Start Menu/Programs/Velquor.lnk"
+for hive in 'HKLM\Software' 'HKCU\Software'; do
+    "$source_dir/tests/wine/run-in-wine.sh" "$env_dir" reg delete \
+        "$hive\Microsoft\Windows\CurrentVersion\Uninstall\Velquor" /f /reg:32 \
+        </dev/null >/dev/null 2>&1 || true
+done
 # The registered owner that the scenario sets, in the 32-bit view, as a
 # fresh prefix has it: before the run, so that only the scenario's own
 # setting can pass its check; after it, for the other tests of the prefix.
