@@ -5,8 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "engine/program_version.h"
+#include "engine/registration.h"
 #include "setup/setup_state.h"
 #include "tests/common/test_files.h"
+#include "tests/unit/platform_seam.h"
 
 // What the copy notes is written as CRLF lines relative to the folder, and
 // read back as the same entries, empty lines kept as empty entries.
@@ -48,4 +51,56 @@ TEST(InstallRecord, AnEntryIsActedOnOnlyInsideTheFolder)
          {"", "..\\x", "C:\\x", "C:x", "\\x", "exams\\..\\..\\x", "exams\\..\\x", ".\\x",
           "..\\Velq-next\\x", "exams/x", "exams\\\\x", "velq.exe:s", tooLong.c_str()})
         EXPECT_FALSE(RecordedPath(folder, entry, path)) << '"' << entry << '"';
+}
+
+namespace {
+
+const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velquor";
+
+std::string RegisteredLocation(HKEY root)
+{
+    char location[MAX_PATH] = "";
+    DWORD size = sizeof location;
+    RegGetValueA(root, kUninstallKey, "InstallLocation", RRF_RT_REG_SZ, NULL, location, &size);
+    return location;
+}
+
+}  // namespace
+
+// What Wine never refuses: a user whom HKEY_LOCAL_MACHINE refuses registers
+// in HKEY_CURRENT_USER, and a program whose own path does not fit leaves
+// neither uninstaller, record nor key.
+TEST(RegisterInstallation, FallsBackToTheUsersKeyAndWithoutItsOwnPathWritesNothing)
+{
+    const std::string dir = ScratchDir("registration") + "\\";
+    ASSERT_TRUE(CopyPath(::Setup.TargetDir, dir.c_str()));
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kUninstallKey);
+    const DWORD recordBytes =
+        RecordLineBytes(kUninstallerName) + RecordLineBytes(kInstallRecordName);
+    StartInstallRecord(recordBytes);
+    FailCalls("RegCreateKeyExA");
+    ASSERT_TRUE(RegisterInstallation());
+    EXPECT_EQ(RegisteredLocation(HKEY_CURRENT_USER), dir);
+    EXPECT_EQ(RegisteredLocation(HKEY_LOCAL_MACHINE), "");
+    RegDeleteKeyA(HKEY_CURRENT_USER, kUninstallKey);
+
+    RemoveAll(dir);
+    MakeDir(dir);
+    StartInstallRecord(recordBytes);
+    FailCalls("GetModuleFileNameA");
+    EXPECT_FALSE(RegisterInstallation());
+    EXPECT_EQ(ListNames(dir), std::vector<std::string>{});
+    EXPECT_EQ(RegisteredLocation(HKEY_LOCAL_MACHINE) + RegisteredLocation(HKEY_CURRENT_USER), "");
+}
+
+// The unit test program's own version resource (unit_tests.rc).
+TEST(ReadProgramVersion, ACompanyNameOfOneCharacterIsThePublisher)
+{
+    char self[kPathChars];
+    char version[kVersionChars];
+    char publisher[kPathChars];
+    ASSERT_TRUE(GetProgramPath(self));
+    ReadProgramVersion(self, version, publisher);
+    EXPECT_STREQ(version, "1.2.3.4");
+    EXPECT_STREQ(publisher, "V");
 }

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include "engine/target_check.h"
+#include "runtime/setup_log.h"
 #include "setup/command_line.h"
 #include "setup/setup_state.h"
 #include "tests/common/test_files.h"
+#include "tests/unit/platform_seam.h"
 
 namespace {
 
@@ -106,6 +108,17 @@ TEST(ReadCommandLine, ASilentListOrAHandleNoProcessCanHandOverEndsWith87)
     EXPECT_EQ(::Setup.UninstallerProcess, LongToHandle(8));
 }
 
+// Neither an over-long /LOG= path nor a temporary folder that cannot be
+// read gives a log: the run goes on without one.
+TEST(ReadCommandLine, ALogPathThatCannotBeUsedIsNoLog)
+{
+    EXPECT_TRUE(Read("/S /LOG=C:\\" + std::string(kPathChars, 'v') + ".log"));
+    EXPECT_STREQ(::Setup.LogFile, "");
+    FailCalls("GetTempPathA");
+    EXPECT_TRUE(Read("/S /LOG=C:\\velq.log /LOG"));
+    EXPECT_STREQ(::Setup.LogFile, "");
+}
+
 TEST(RootLength, DevicePathsAreNoRootsAndOneCharacterNamesAreServersAndShares)
 {
     EXPECT_EQ(RootLength("\\\\?\\C:\\Velq\\"), 0u);
@@ -142,4 +155,53 @@ TEST(CheckTarget, AcceptsExactlyTheRoomMeasuredAndNotOneClusterLess)
         DeleteFileA(("S:\\filler" + std::to_string(less)).c_str());
     }
     SetCurrentDirectoryA("C:\\");
+}
+
+// The free-space figure as the platform may give it: where it cannot be
+// read, by either call (Windows 95 before OSR2 has only the second), the
+// folder has room; with exactly the room that the copy needs at its peak,
+// it fits, and one byte less does not.
+TEST(CheckTarget, AnUnreadableFreeSpaceOrAnExactFitIsRoomEnough)
+{
+    const std::string medium = ScratchDir("room-figures");
+    WriteText(medium + "\\VelQ.exe", "program");
+    ASSERT_TRUE(SetCurrentDirectoryA(medium.c_str()));
+    ASSERT_TRUE(JoinPath(::Setup.SourceDir, medium.c_str(), "\\"));
+    const std::string target = ScratchDir("room-target") + "\\Velq\\";
+    TargetCheck check;
+    CheckTarget(target.c_str(), &check);
+    const ULONGLONG needed = ::Setup.Selection.Peak;
+    ASSERT_GT(needed, 0u);
+    ReportFreeBytes(needed);
+    CheckTarget(target.c_str(), &check);
+    EXPECT_EQ(check.Verdict, kTargetAccepted);
+    ReportFreeBytes(needed - 1);
+    CheckTarget(target.c_str(), &check);
+    EXPECT_EQ(check.Verdict, kTargetTooSmall);
+    ReportFreeBytes(kUnreadableSpace);
+    CheckTarget(target.c_str(), &check);
+    EXPECT_EQ(check.Verdict, kTargetAccepted);
+    ReportFreeBytes(0);
+    FailCalls("GetDiskFreeSpaceExA");
+    FailCalls("GetDiskFreeSpaceA");
+    CheckTarget(target.c_str(), &check);
+    EXPECT_EQ(check.Verdict, kTargetAccepted);
+    SetCurrentDirectoryA("C:\\");
+}
+
+TEST(CheckTarget, EachVerdictIsLoggedWithItsOwnText)
+{
+    const std::pair<TargetVerdict, const char*> verdicts[] = {
+        {kTargetAccepted, "accepted"},
+        {kTargetNotFullPath, "not a full path"},
+        {kTargetHoldsMedium, "holds the medium"},
+        {kTargetInUse, "in use"},
+        {kTargetTooSmall, "too little room"},
+        {kTargetIsRoot, "a root"},
+        {kTargetForeign, "not an installation"},
+        {kTargetIsLink, "a folder link"},
+    };
+    for (const auto& verdict : verdicts)
+        EXPECT_STREQ(NthText(kLogVerdicts, verdict.first), verdict.second);
+    EXPECT_STREQ(NthText(kLogVerdicts, kTargetIsLink + 1), "");
 }
