@@ -1,5 +1,6 @@
 #include "tests/unit/platform_seam.h"
 
+#include <aclapi.h>
 #include <string.h>
 
 namespace {
@@ -9,39 +10,70 @@ namespace {
 struct Failure {
     const char* Function;
     int Count;
+    bool Missing;
 };
 Failure failures[8];
 ULONGLONG freeBytes;
 
-bool Fails(const char* function)
+// The failure asked for the function, counted, or null.
+const Failure* Fails(const char* function)
 {
     for (Failure& failure : failures) {
         if (failure.Function && strcmp(failure.Function, function) == 0 && failure.Count > 0) {
             --failure.Count;
-            return true;
+            return &failure;
         }
     }
-    return false;
+    return NULL;
+}
+
+void Ask(const char* function, int count, bool missing)
+{
+    for (Failure& failure : failures) {
+        if (!failure.Function || strcmp(failure.Function, function) == 0) {
+            failure = Failure{function, count, missing};
+            return;
+        }
+    }
 }
 
 BOOL WINAPI ReportedFreeSpace(LPCSTR, PULARGE_INTEGER available, PULARGE_INTEGER total,
                               PULARGE_INTEGER free)
 {
     available->QuadPart = total->QuadPart = free->QuadPart = freeBytes;
-    SetLastError(ERROR_NOT_READY);
-    return freeBytes != kUnreadableSpace;
+    return TRUE;
+}
+
+// Stands in for a function that is looked up and refuses: the ones that
+// tell success by a BOOL return FALSE, whatever their arguments (the
+// 64-bit calling convention leaves them to the caller).
+BOOL WINAPI Refused()
+{
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+}
+
+DWORD WINAPI RefusedSecurity(LPSTR, SE_OBJECT_TYPE, SECURITY_INFORMATION, PSID, PSID, PACL, PACL)
+{
+    return ERROR_ACCESS_DENIED;
+}
+
+template <typename Function>
+FARPROC AsProcedure(Function function)
+{
+    return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(function));
 }
 
 }  // namespace
 
 void FailCalls(const char* function, int count)
 {
-    for (Failure& failure : failures) {
-        if (!failure.Function || strcmp(failure.Function, function) == 0) {
-            failure = Failure{function, count};
-            return;
-        }
-    }
+    Ask(function, count, false);
+}
+
+void LeaveOut(const char* function)
+{
+    Ask(function, 0x7FFFFFFF, true);
 }
 
 void ReportFreeBytes(ULONGLONG bytes)
@@ -103,11 +135,15 @@ static FARPROC WINAPI SeamProcAddress(HMODULE module, LPCSTR name)
     // An ordinal rather than a name.
     if (!HIWORD(reinterpret_cast<ULONG_PTR>(name)))
         return __real___imp_GetProcAddress(module, name);
-    if (Fails(name))
-        return NULL;
     if (freeBytes && strcmp(name, "GetDiskFreeSpaceExA") == 0)
-        return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(ReportedFreeSpace));
-    return __real___imp_GetProcAddress(module, name);
+        return AsProcedure(ReportedFreeSpace);
+    const Failure* failure = Fails(name);
+    if (!failure)
+        return __real___imp_GetProcAddress(module, name);
+    if (failure->Missing)
+        return NULL;
+    return strcmp(name, "SetNamedSecurityInfoA") == 0 ? AsProcedure(RefusedSecurity)
+                                                      : AsProcedure(Refused);
 }
 
 extern "C" {

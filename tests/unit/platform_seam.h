@@ -10,12 +10,15 @@
 
 // The next count calls of the function named fail: GetTempPathA (no
 // folder), GetModuleFileNameA (a path that did not fit), GetDiskFreeSpaceA
-// or RegCreateKeyExA (access denied). For any function that the program
-// looks up (GetProcAddress), the next count look-ups find nothing, as on a
-// system that lacks it.
+// or RegCreateKeyExA (access denied). A function that the program looks up
+// (GetProcAddress) is found, the next count times, as one that refuses
+// every call.
 void FailCalls(const char* function, int count = 1);
 
-// What GetDiskFreeSpaceExA, looked up from now on, reports free: bytes, or
-// a failure at every call for kUnreadableSpace; 0 gives back the drive's own.
-constexpr ULONGLONG kUnreadableSpace = ~0ull;
+// Looking the function up finds nothing from now on, as on a system that
+// lacks it.
+void LeaveOut(const char* function);
+
+// The bytes free that GetDiskFreeSpaceExA, looked up from now on, reports;
+// 0 gives back the drive's own figure.
 void ReportFreeBytes(ULONGLONG bytes);
