@@ -289,6 +289,27 @@ TEST_F(UninstallTest, AnEditedRecordActsOnlyInsideTheFolder)
     RemoveAll("C:\\Velq-next");
 }
 
+// Cut short, as a power cut right after an installation may leave it, the
+// record no longer tells what was installed: everything stays, and the
+// removal says so.
+TEST_F(UninstallTest, AnEmptyOrCutRecordRemovesNothingAndFails)
+{
+    Install();
+    const std::string record = std::string(kTarget) + "\\uninstall.dat";
+    const std::string whole = ReadText(record);
+    WriteText(record, "");
+    EXPECT_EQ(UninstallSilently(), static_cast<DWORD>(ERROR_INSTALL_FAILURE));
+    ExpectStillInstalled();
+    WriteText(record, whole.substr(0, whole.find("uninstall.exe")));
+    SetupRun run;
+    ASSERT_TRUE(StartUninstaller(run));
+    Messages shown;
+    EXPECT_EQ(WaitForExit(run, &shown), static_cast<DWORD>(ERROR_INSTALL_FAILURE));
+    EXPECT_EQ(shown,
+              (Messages{{"Velquor Setup", "Velquor could not read C:\\Velq\\uninstall.dat"}}));
+    ExpectStillInstalled();
+}
+
 TEST_F(UninstallTest, AnotherInstallationKeepsItsRegistrationShortcutsAndOwner)
 {
     Install();
