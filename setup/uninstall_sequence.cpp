@@ -163,8 +163,8 @@ static BOOL HandOverUninstaller(const char* self, const char* folder)
 // Where no copy can start: the uninstaller is deleted at the next restart,
 // where Windows lets it ask for that: on NT for administrators, and on
 // Windows 95, 98 and Me, which lack MoveFileExA, through WININIT.INI, which
-// wants the short name. Then its record in folder goes at once.
-static BOOL DeleteAtRestart(const char* self, const char* folder)
+// wants the short name.
+static BOOL DeleteAtRestart(const char* self)
 {
     char path[kPathChars];
     auto moveFile = KernelFunction<decltype(&MoveFileExA)>("MoveFileExA");
@@ -176,9 +176,19 @@ static BOOL DeleteAtRestart(const char* self, const char* folder)
         scheduled = length && length < kPathChars &&
                     WritePrivateProfileStringA("rename", "NUL", path, "wininit.ini");
     }
-    if (scheduled && JoinPath(path, folder, kInstallRecordName))
-        DeleteFileA(path);
     return scheduled;
+}
+
+// Removes the registration once the uninstaller is sure to go, and then,
+// where no copy of the uninstaller will, its record: what is left can
+// always be run again.
+static void RemoveRegistrationAndRecord(const char* self, const char* folder)
+{
+    char record[kPathChars];
+    const BOOL handedOver = HandOverUninstaller(self, folder);
+    if ((handedOver || DeleteAtRestart(self) || LeaveBehind(self)) && RemoveRegistration(folder) &&
+        !handedOver && JoinPath(record, folder, kInstallRecordName))
+        DeleteFileA(record);
 }
 
 DWORD RunUninstallSequence()
@@ -218,12 +228,10 @@ DWORD RunUninstallSequence()
                        "Velquor is in use. Please close it and try again.");
     RemoveShortcuts(folder);
     RemoveOwnerRecord(folder);
-    // What is left keeps the registration and the uninstaller, so that the
-    // removal can be run again: the registration goes only once the
-    // uninstaller is sure to go.
-    if (RemoveInstalledFiles(folder) &&
-        (HandOverUninstaller(self, folder) || DeleteAtRestart(self, folder) || LeaveBehind(self)))
-        RemoveRegistration(folder);
+    // What is left keeps the registration, the uninstaller and the record,
+    // so that the removal can be run again.
+    if (RemoveInstalledFiles(folder))
+        RemoveRegistrationAndRecord(self, folder);
     if (Setup.LeftBehind[0]) {
         JoinPath(text, "Velquor could not remove ", Setup.LeftBehind);
         return EndWith(ERROR_INSTALL_FAILURE, text);

@@ -377,7 +377,9 @@ TEST_F(UninstallTest, AnotherUninstallerOrSetupRunningIsToldToRetryAndNothingGoe
 
 // No copy can start from a temporary folder that is missing: the
 // uninstaller is left to the next restart (which Wine grants an
-// administrator), and only then does the registration go.
+// administrator), and only then does the registration go, and after it the
+// record: a registration that stays keeps the record, so that the removal
+// can be run again.
 TEST_F(UninstallTest, WithoutATemporaryFolderTheUninstallerGoesAtTheNextRestart)
 {
     Install();
@@ -386,6 +388,15 @@ TEST_F(UninstallTest, WithoutATemporaryFolderTheUninstallerGoesAtTheNextRestart)
     GetEnvironmentVariableA("TEMP", temp, MAX_PATH);
     SetEnvironmentVariableA("TMP", "C:\\velq-tests\\missing-temp");
     SetEnvironmentVariableA("TEMP", "C:\\velq-tests\\missing-temp");
+    const std::string added = std::string(kVelquorKey) + "\\Added";
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, added.c_str(), 0, NULL, 0,
+                              KEY_ALL_ACCESS | ProductRegistryView(), NULL, &key, NULL),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+    EXPECT_EQ(UninstallSilently(), static_cast<DWORD>(ERROR_INSTALL_FAILURE));
+    EXPECT_EQ(ListNames(kTarget), (Names{"uninstall.dat", "uninstall.exe"}));
+    RegDeleteKeyExA(HKEY_LOCAL_MACHINE, added.c_str(), ProductRegistryView(), 0);
     const DWORD code = UninstallSilently();
     SetEnvironmentVariableA("TMP", tmp);
     SetEnvironmentVariableA("TEMP", temp);
@@ -394,7 +405,6 @@ TEST_F(UninstallTest, WithoutATemporaryFolderTheUninstallerGoesAtTheNextRestart)
     Sleep(1000);
     EXPECT_EQ(ListNames(kTarget), Names{"uninstall.exe"});
     // Asked for, and taken back: the prefix outlives the test.
-    HKEY key;
     char pending[4096] = "";
     DWORD size = sizeof pending;
     RegOpenKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", 0,
