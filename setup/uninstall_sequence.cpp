@@ -160,6 +160,30 @@ static BOOL HandOverUninstaller(const char* self, const char* folder)
     return handedOver;
 }
 
+BOOL AppendRenameLine(const char* shortPath, const char* iniFile)
+{
+    // Every line of the section is a key: writing the key "NUL" would
+    // replace another program's line. The section is read whole, the line
+    // added after it, and the section written back. Windows 95 keeps
+    // sections of up to 32 KB.
+    constexpr DWORD kSectionChars = 0x8000;
+    auto read = KernelFunction<decltype(&GetPrivateProfileSectionA)>("GetPrivateProfileSectionA");
+    auto write =
+        KernelFunction<decltype(&WritePrivateProfileSectionA)>("WritePrivateProfileSectionA");
+    char* section = static_cast<char*>(GlobalAlloc(GMEM_FIXED, kSectionChars + kPathChars + 8));
+    const DWORD length = section && read && write ? read("rename", section, kSectionChars, iniFile)
+                                                  : kSectionChars - 2;
+    // A section that filled the buffer may have been cut.
+    BOOL appended =
+        length < kSectionChars - 2 && JoinPath(section + length, kPathChars + 7, "NUL=", shortPath);
+    if (appended) {
+        section[length + 5 + strlen(shortPath)] = '\0';
+        appended = write("rename", section, iniFile);
+    }
+    GlobalFree(section);
+    return appended;
+}
+
 // Where no copy can start: the uninstaller is deleted at the next restart,
 // where Windows lets it ask for that: on NT for administrators, and on
 // Windows 95, 98 and Me, which lack MoveFileExA, through WININIT.INI, which
@@ -173,8 +197,7 @@ static BOOL DeleteAtRestart(const char* self)
         scheduled = moveFile && moveFile(self, NULL, MOVEFILE_DELAY_UNTIL_REBOOT);
     } else {
         const DWORD length = GetShortPathNameA(self, path, kPathChars);
-        scheduled = length && length < kPathChars &&
-                    WritePrivateProfileStringA("rename", "NUL", path, "wininit.ini");
+        scheduled = length && length < kPathChars && AppendRenameLine(path, "wininit.ini");
     }
     return scheduled;
 }

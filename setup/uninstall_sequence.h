@@ -12,3 +12,8 @@ BOOL IsUninstaller();
 // uninstaller to end and removes its file and the then empty folder.
 // Returns the outcome, Setup.ExitCode.
 DWORD RunUninstallSequence();
+
+// Asks Windows 95, 98 and Me to delete the file of shortPath at the next
+// restart: a "NUL=" line appended to the [rename] section of iniFile
+// (WININIT.INI), beside the lines other programs may have there.
+BOOL AppendRenameLine(const char* shortPath, const char* iniFile);

@@ -6,6 +6,7 @@
 #include "runtime/setup_log.h"
 #include "setup/command_line.h"
 #include "setup/setup_state.h"
+#include "setup/uninstall_sequence.h"
 #include "tests/common/test_files.h"
 #include "tests/unit/platform_seam.h"
 
@@ -204,4 +205,15 @@ TEST(CheckTarget, EachVerdictIsLoggedWithItsOwnText)
     for (const auto& verdict : verdicts)
         EXPECT_STREQ(NthText(kLogVerdicts, verdict.first), verdict.second);
     EXPECT_STREQ(NthText(kLogVerdicts, kTargetIsLink + 1), "");
+}
+
+// Windows 95, 98 and Me delete a file for each of its "NUL=" lines: another
+// program's stays.
+TEST(AppendRenameLine, KeepsTheLinesOfOtherPrograms)
+{
+    const std::string ini = ScratchDir("wininit") + "\\wininit.ini";
+    WriteText(ini, "[rename]\r\nNUL=C:\\OTHER.EXE\r\nC:\\NEW.DLL=C:\\OLD.DLL\r\n");
+    ASSERT_TRUE(AppendRenameLine("C:\\VELQ\\UNINST~1.EXE", ini.c_str()));
+    EXPECT_EQ(ReadText(ini), "[rename]\r\nNUL=C:\\OTHER.EXE\r\nC:\\NEW.DLL=C:\\OLD.DLL\r\n"
+                             "NUL=C:\\VELQ\\UNINST~1.EXE\r\n");
 }
