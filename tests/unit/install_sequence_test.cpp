@@ -120,6 +120,35 @@ TEST(ReadCommandLine, ALogPathThatCannotBeUsedIsNoLog)
     EXPECT_STREQ(::Setup.LogFile, "");
 }
 
+// A log in the current folder would be written onto the medium.
+TEST(ReadCommandLine, ARelativeLogPathIsNotUnderstood)
+{
+    for (const char* line : {"/S /LOG=velq.log", "/S /LOG=\\velq.log", "/S /LOG=C:velq.log"}) {
+        EXPECT_FALSE(Read(line)) << line;
+        EXPECT_EQ(::Setup.ExitCode, 87u) << line;
+        EXPECT_STREQ(::Setup.LogFile, "") << line;
+    }
+}
+
+// Two runs on one log: every line goes to its end, whatever the other run
+// wrote meanwhile, and a line break in an event does not break its line.
+TEST(SetupLog, EachLineGoesToTheEndOfTheLogWhateverAnotherRunWroteMeanwhile)
+{
+    const std::string log = ScratchDir("log-append") + "\\velq.log";
+    WriteText(log, "earlier\r\n");
+    ASSERT_TRUE(OpenSetupLog(log.c_str()));
+    HANDLE other = CreateFileA(log.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                               OPEN_EXISTING, 0, NULL);
+    DWORD written = 0;
+    SetFilePointer(other, 0, NULL, FILE_END);
+    EXPECT_TRUE(WriteFile(other, "other run\r\n", 11, &written, NULL));
+    CloseHandle(other);
+    LogLine("%s", "this\r\nrun");
+    const std::string text = ReadText(log);
+    EXPECT_EQ(text.substr(0, 20), "earlier\r\nother run\r\n");
+    EXPECT_EQ(text.substr(20 + 20), "this  run\r\n");
+}
+
 TEST(RootLength, DevicePathsAreNoRootsAndOneCharacterNamesAreServersAndShares)
 {
     EXPECT_EQ(RootLength("\\\\?\\C:\\Velq\\"), 0u);
