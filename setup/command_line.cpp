@@ -7,6 +7,7 @@
 #include "runtime/characters.h"
 #include "runtime/setup_log.h"
 #include "setup/setup_state.h"
+#include "setup/uninstall_sequence.h"
 
 static const char kSwitches[] =
     "Velquor Setup switches:\n"
@@ -129,7 +130,7 @@ bool ReadCommandLine(const char* arguments)
             ReadDefaultLogFile();
         else if (IsSwitch(at, "/?"))
             help = true;
-        else if (IsSwitch(at, "/wait="))
+        else if (IsSwitch(at, "/wait=") && IsTemporaryCopy())
             understood = (Setup.UninstallerProcess = ReadHandle(at + 6)) && understood;
         else
             understood = false;

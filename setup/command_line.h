@@ -12,7 +12,7 @@
 //   /?          the list of switches and exit codes
 //   /wait=N     the uninstaller's temporary copy only, which the uninstaller
 //               starts: the handle of its process (Setup.UninstallerProcess);
-//               left out of the list
+//               left out of the list, and not understood anywhere else
 // /S with /? ends the run with ERROR_INVALID_PARAMETER: nothing was listed.
 // FALSE when the run is to end with Setup.ExitCode once ShowSwitches has
 // said why: after /?, or for a command line it does not understand

@@ -55,20 +55,16 @@ static DWORD EndWith(DWORD exitCode, const char* text)
     return exitCode;
 }
 
-// TRUE for the temporary copy that the uninstaller started: it lies in a
-// folder of its own in the temporary folder, with its uninstaller's folder
-// given as a full path. Anywhere else /wait= could be made to delete
-// another folder's file.
-static BOOL IsHandedOver()
+BOOL IsTemporaryCopy()
 {
     char path[kPathChars];
     char folder[kPathChars];
     char temp[kPathChars];
-    if (!OwnPath(path, folder) || !GetTempFolder(temp))
+    if (!IsUninstaller() || !OwnPath(path, folder) || !GetTempFolder(temp))
         return FALSE;
     DropSeparator(folder);
     CutToFolder(folder);
-    return SamePath(folder, temp) && RootLength(Setup.TargetDir);
+    return SamePath(folder, temp);
 }
 
 // The temporary copy. Windows keeps a running program's file until a moment
@@ -82,7 +78,9 @@ static DWORD RemoveUninstaller()
 {
     char path[kPathChars];
     DWORD removal = ERROR_INSTALL_FAILURE;
-    if (!IsHandedOver() || WaitForSingleObject(Setup.UninstallerProcess, INFINITE) != WAIT_OBJECT_0)
+    // Its uninstaller's folder is given as a full path.
+    if (!RootLength(Setup.TargetDir) ||
+        WaitForSingleObject(Setup.UninstallerProcess, INFINITE) != WAIT_OBJECT_0)
         return ERROR_INVALID_PARAMETER;
     // The handle must be of a process, inherited: the copy opens none of
     // its own. Anything else, a thread's handle or a file's, fails here.

@@ -445,7 +445,7 @@ TEST_F(UninstallTest, WaitActsOnlyInTheTemporaryCopyAndNeverOnItself)
     Install();
     EXPECT_EQ(UninstallSilently(kTarget, "/S /wait=4294967295"),
               static_cast<DWORD>(ERROR_INVALID_PARAMETER));
-    EXPECT_EQ(UninstallSilently(kTarget, "/wait=4 /D=C:\\Velq"),
+    EXPECT_EQ(UninstallSilently(kTarget, "/S /wait=4 /D=C:\\Velq"),
               static_cast<DWORD>(ERROR_INVALID_PARAMETER));
     ExpectStillInstalled();
 }

@@ -97,16 +97,16 @@ TEST(ReadCommandLine, TakesTheLongestFolderThatLeavesRoomForTheSeparator)
     EXPECT_EQ(::Setup.ExitCode, 87u);
 }
 
-// The uninstaller's copy can only have been handed a real handle: those of
-// the current process (-1) and thread (-2) would have it wait on itself.
-TEST(ReadCommandLine, ASilentListOrAHandleNoProcessCanHandOverEndsWith87)
+// /wait= is the uninstaller's temporary copy's alone: anywhere else it
+// would skip the lock that keeps two runs apart.
+TEST(ReadCommandLine, ASilentListOrAWaitOutsideTheUninstallersCopyEndsWith87)
 {
-    for (const char* line : {"/S /?", "/S /wait=4294967295", "/S /wait=4294967294", "/S /wait="}) {
+    for (const char* line : {"/S /?", "/S /wait=8 /D=C:\\Velq", "/S /wait=4294967295",
+                             "/S /wait=4294967294", "/S /wait="}) {
         EXPECT_FALSE(Read(line)) << line;
         EXPECT_EQ(::Setup.ExitCode, 87u) << line;
+        EXPECT_EQ(::Setup.UninstallerProcess, nullptr) << line;
     }
-    EXPECT_TRUE(Read("/wait=8 /D=C:\\Velq"));
-    EXPECT_EQ(::Setup.UninstallerProcess, LongToHandle(8));
 }
 
 // Neither an over-long /LOG= path nor a temporary folder that cannot be
