@@ -45,6 +45,7 @@ extern const char kLogShortcut[];
 extern const char kLogOwner[];
 extern const char kLogRegistered[];
 extern const char kLogRemoved[];
+extern const char kLogNoList[];
 extern const char kLogExit[];
 
 // The verdicts of the folder check, as kLogFolderVerdict names them, in

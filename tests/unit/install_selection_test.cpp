@@ -9,6 +9,7 @@
 #include "res/resource.h"
 #include "setup/setup_state.h"
 #include "tests/common/test_files.h"
+#include "tests/unit/platform_seam.h"
 
 namespace {
 
@@ -158,6 +159,19 @@ TEST(InstallSelection, TheProgressBarIsFullWhenTheCopyEnds)
     CloseProgressWindow();
     EXPECT_STREQ(bar, "100%");
     SetCurrentDirectoryA("C:\\");
+}
+
+// A folder that existed gets its owner and list before anything is written
+// into it: where they cannot be set, nothing is.
+TEST(InstallSelection, WritesNothingIntoAFolderWhoseListCannotBeSet)
+{
+    const std::string dir = ScratchDir("selection-unguarded");
+    MakeMedium(dir + "\\medium");
+    MakeDir(dir + "\\target");
+    FailCalls("SetNamedSecurityInfoA");
+    BOOL allFilesCopied = FALSE;
+    EXPECT_EQ(InstallFrom(dir + "\\medium", dir + "\\target", &allFilesCopied), kFolderUnguarded);
+    EXPECT_EQ(ListNames(dir + "\\target"), Names{});
 }
 
 TEST(InstallSelection, RefusesATargetShorterThanFourCharactersOrTheMediumItself)
