@@ -5,7 +5,9 @@
 #include "engine/target_check.h"
 #include "runtime/setup_log.h"
 #include "setup/command_line.h"
+#include "runtime/process_account.h"
 #include "setup/setup_state.h"
+#include "setup/single_instance.h"
 #include "setup/uninstall_sequence.h"
 #include "tests/common/test_files.h"
 #include "tests/unit/platform_seam.h"
@@ -245,4 +247,25 @@ TEST(AppendRenameLine, KeepsTheLinesOfOtherPrograms)
     ASSERT_TRUE(AppendRenameLine("C:\\VELQ\\UNINST~1.EXE", ini.c_str()));
     EXPECT_EQ(ReadText(ini), "[rename]\r\nNUL=C:\\OTHER.EXE\r\nC:\\NEW.DLL=C:\\OLD.DLL\r\n"
                              "NUL=C:\\VELQ\\UNINST~1.EXE\r\n");
+}
+
+// Any user may make the lock first: an administrator's run, which
+// deployment tools start, counts only the lock of Administrators, SYSTEM or
+// its own account, and one whose owner it cannot read, none.
+TEST(LockCounts, NoUserCanTurnAnAdministratorsRunAway)
+{
+    const BYTE user[] = {1, 5, 0, 0, 0, 0, 0, 5, 21, 0, 0,    0, 1, 0,
+                         0, 0, 2, 0, 0, 0, 3, 0, 0,  0, 0xE9, 3, 0, 0};
+    const BYTE self[] = {1, 5, 0, 0, 0, 0, 0, 5, 21, 0, 0,    0, 1, 0,
+                         0, 0, 2, 0, 0, 0, 3, 0, 0,  0, 0xEA, 3, 0, 0};
+    PSID administrators = const_cast<BYTE*>(kAdministratorsSid);
+    PSID system = const_cast<BYTE*>(kLocalSystemSid);
+    PSID other = const_cast<BYTE*>(user);
+    PSID own = const_cast<BYTE*>(self);
+    EXPECT_TRUE(LockCounts(FALSE, FALSE, NULL, own));
+    EXPECT_TRUE(LockCounts(FALSE, TRUE, other, own));
+    EXPECT_FALSE(LockCounts(TRUE, TRUE, other, own));
+    EXPECT_FALSE(LockCounts(TRUE, FALSE, NULL, own));
+    for (PSID owner : {administrators, system, own, PSID(NULL)})
+        EXPECT_TRUE(LockCounts(TRUE, TRUE, owner, own));
 }
