@@ -168,9 +168,11 @@ BOOL AppendRenameLine(const char* shortPath, const char* iniFile)
     auto read = KernelFunction<decltype(&GetPrivateProfileSectionA)>("GetPrivateProfileSectionA");
     auto write =
         KernelFunction<decltype(&WritePrivateProfileSectionA)>("WritePrivateProfileSectionA");
-    char* section = static_cast<char*>(GlobalAlloc(GMEM_FIXED, kSectionChars + kPathChars + 8));
-    const DWORD length = section && read && write ? read("rename", section, kSectionChars, iniFile)
-                                                  : kSectionChars - 2;
+    // Not on the stack: a frame this large needs stack probes, which the
+    // program's own start-up code does without.
+    static char section[kSectionChars + kPathChars + 8];
+    const DWORD length =
+        read && write ? read("rename", section, kSectionChars, iniFile) : kSectionChars - 2;
     // A section that filled the buffer may have been cut.
     BOOL appended =
         length < kSectionChars - 2 && JoinPath(section + length, kPathChars + 7, "NUL=", shortPath);
@@ -178,7 +180,6 @@ BOOL AppendRenameLine(const char* shortPath, const char* iniFile)
         section[length + 5 + strlen(shortPath)] = '\0';
         appended = write("rename", section, iniFile);
     }
-    GlobalFree(section);
     return appended;
 }
 
