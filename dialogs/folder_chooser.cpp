@@ -1,6 +1,7 @@
 #include "dialogs/folder_chooser.h"
 
 #include "engine/folder_replication.h"
+#include "engine/folder_security.h"
 #include "res/resource.h"
 #include "setup/setup_state.h"
 
@@ -60,10 +61,11 @@ static BOOL CutToFolder(char* file, WORD nameOffset)
 void BrowseTargetFolder(HWND dialog)
 {
     // TargetDir is the default or the last chooser result here, never text
-    // typed into the folder field. The chooser needs the folder to exist.
+    // typed into the folder field. The chooser needs the folder to exist;
+    // made here, it has its access list at once.
     Setup.CreatedForBrowse = !PathExists(Setup.TargetDir);
     if (Setup.CreatedForBrowse)
-        CreateDirectoryA(Setup.TargetDir, NULL);
+        GuardInstallationFolder(Setup.TargetDir);
 
     CopyPath(Setup.ChooserFile, kDummyName);
     CopyPath(Setup.ChooserFileTitle, kDummyName);

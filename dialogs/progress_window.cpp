@@ -87,13 +87,14 @@ static void ShowFile(const char* folder, const char* name)
     // In kilobytes, and in quarter megabytes beyond 16 GB, so that a
     // hundred times either fits 32 bits.
     DWORD done = static_cast<DWORD>(Setup.BytesCopied >> 10);
-    DWORD total = static_cast<DWORD>(Setup.Selection.Written.Bytes >> 10);
+    DWORD total = static_cast<DWORD>(Setup.Selection.CopiedBytes >> 10);
     if (total > 0xFFFFFF) {
         done >>= 8;
         total >>= 8;
     }
-    // More than the measure only where the medium changed meanwhile.
-    const int percent = total == 0 ? 0 : done >= total ? 100 : done * 100 / total;
+    // More than the measure only where the medium changed meanwhile; less
+    // than a kilobyte in all is done at once.
+    const int percent = done >= total ? 100 : done * 100 / total;
     if (lstrcmpiA(folder, Setup.ShownFolder) != 0) {
         CopyPath(Setup.ShownFolder, folder);
         SetDlgItemTextA(window, IDC_PROGRESS_FOLDER, folder);
@@ -121,16 +122,18 @@ static void ShowProgress(const char* folder, const char* name)
 }
 
 // Told of every file, or piece of a large file, before it is copied, and of
-// every step of clearing an earlier installation; shows it when the last
-// update is long enough ago, so the window answers at least that often.
+// every step of clearing an earlier installation; shows it, its bytes
+// counted, when the last update is long enough ago, so the window answers
+// at least that often, and at the last file, so that the bar ends full.
 static void NoteCopying(const char* folder, const char* name, ULONGLONG bytes)
 {
     const DWORD now = GetTickCount();
-    if (now - Setup.ProgressShownAt >= kProgressIntervalMs) {
+    Setup.BytesCopied += bytes;
+    if (now - Setup.ProgressShownAt >= kProgressIntervalMs ||
+        (bytes && Setup.BytesCopied >= Setup.Selection.CopiedBytes)) {
         Setup.ProgressShownAt = now;
         ShowProgress(folder, name);
     }
-    Setup.BytesCopied += bytes;
 }
 
 void OpenProgressWindow(HWND owner)

@@ -4,6 +4,7 @@
 
 #include "engine/registration.h"
 #include "runtime/characters.h"
+#include "runtime/kernel_function.h"
 #include "setup/setup_state.h"
 
 const char kInstallRecordName[] = "uninstall.dat";
@@ -50,13 +51,19 @@ BOOL WriteInstallRecord()
     if (record.Lost || !AddLine(kUninstallerName, "") || !AddLine(kInstallRecordName, "") ||
         !JoinPath(path, Setup.TargetDir, kInstallRecordName))
         return FALSE;
+    // An earlier record that is hidden or a system file would refuse to be
+    // replaced as a normal one.
+    SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
     HANDLE file =
         CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE)
         return FALSE;
+    // On the disk before the registration points at it: after a power cut,
+    // a record the system still held back would be empty.
+    auto flush = KernelFunction<decltype(&FlushFileBuffers)>("FlushFileBuffers");
     DWORD written = 0;
-    const BOOL whole =
-        WriteFile(file, record.Text, record.Length, &written, NULL) && written == record.Length;
+    const BOOL whole = WriteFile(file, record.Text, record.Length, &written, NULL) &&
+                       written == record.Length && flush && flush(file);
     if (!CloseHandle(file) || !whole) {
         DeleteFileA(path);
         return FALSE;
@@ -68,9 +75,14 @@ BOOL RecordedPath(const char* folder, const char* entry, char (&path)[kPathChars
 {
     // Resolved as the platform resolves it, the path must stay as it was
     // written: no "." or ".." part, no doubled or leading separator, no "/".
-    // A colon would name a drive or a stream of a file.
+    // A colon would name a drive or a stream of a file; the others are no
+    // characters of a name, and wildcards to the platform.
     char resolved[kPathChars];
-    if (!*entry || FindCharacter(entry, ':') || !JoinPath(path, folder, entry))
+    for (const char* refused = ":*?<>\"|"; *refused; ++refused) {
+        if (FindCharacter(entry, *refused))
+            return FALSE;
+    }
+    if (!*entry || !JoinPath(path, folder, entry))
         return FALSE;
     const DWORD length = GetFullPathNameA(path, kPathChars, resolved, NULL);
     return length != 0 && length < kPathChars && lstrcmpiA(resolved, path) == 0;
@@ -104,5 +116,15 @@ RecordState ReadInstallRecord(const char* folder)
     }
     record.Text[size] = '\0';
     record.Length = size;
-    return kRecordRead;
+    // The copy writes these two lines last: a record that does not end with
+    // them was cut short, as a power cut may leave it, and would have the
+    // removal leave what it no longer lists.
+    static const char kLastLines[] = "uninstall.exe\0\0uninstall.dat\0";
+    if (size < sizeof kLastLines)
+        return kRecordUnreadable;
+    const char* last = record.Text + size - sizeof kLastLines;
+    return memcmp(last, kLastLines, sizeof kLastLines) == 0 &&
+                   (last == record.Text || last[-1] == '\0')
+               ? kRecordRead
+               : kRecordUnreadable;
 }

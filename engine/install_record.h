@@ -45,13 +45,15 @@ BOOL WriteInstallRecord();
 
 // The full path that a record entry names inside folder (a full path, as
 // the platform resolves it, ending with "\"), or FALSE when the entry is no
-// name inside it: empty, too long, absolute, with a drive or a ".." part,
-// or resolving elsewhere.
+// name inside it: empty, too long, absolute, with a drive, a wildcard or a
+// ".." part, or resolving elsewhere.
 BOOL RecordedPath(const char* folder, const char* entry, char (&path)[kPathChars]);
 
 enum RecordState { kRecordRead, kRecordMissing, kRecordUnreadable };
 
 // Reads the record of the installation in folder (ending with "\") whole
 // into Setup.Record, each entry ending with a null character; an empty line
-// is an empty entry.
+// is an empty entry. A record that does not end with the lines of
+// uninstall.exe and uninstall.dat, as the copy writes them, was cut short:
+// it is unreadable.
 RecordState ReadInstallRecord(const char* folder);

@@ -127,11 +127,9 @@ int InstallSelection(BOOL* allFilesCopied)
         return 0;
     if (!AppendSeparator(Setup.TargetDir, kPathChars))
         return 0;
-    // A folder made here, or one that holds an earlier installation (which
-    // the check measured), is the installation's own; a folder of other
-    // content keeps what its owner gave it.
-    if (CreateDirectoryA(Setup.TargetDir, NULL) || Setup.Selection.Replaced.Space)
-        ProtectInstallationFolder(Setup.TargetDir);
+    // Guarded before anything is written into it.
+    if (!GuardInstallationFolder(Setup.TargetDir))
+        return kFolderUnguarded;
     // The record lists what this copy makes.
     StartInstallRecord(Setup.Selection.RecordBytes);
 

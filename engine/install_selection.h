@@ -54,6 +54,11 @@ BOOL WalkSelection(Visit visit)
     });
 }
 
+// What InstallSelection returns when the installation folder could not be
+// given the access list it must have (GuardInstallationFolder): nothing is
+// written then.
+constexpr int kFolderUnguarded = -1;
+
 // Replicates every listed folder and copies every listed file found in the
 // current directory into TargetDir, and returns the number of folders
 // replicated. The scan ends at the first failure; allFilesCopied tells

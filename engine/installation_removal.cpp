@@ -6,6 +6,7 @@
 #include "engine/folder_replication.h"
 #include "engine/install_record.h"
 #include "engine/registration.h"
+#include "runtime/characters.h"
 #include "runtime/setup_log.h"
 #include "setup/setup_state.h"
 
@@ -34,6 +35,17 @@ static BOOL BehindLink(char* path, size_t folderLength)
     return FALSE;
 }
 
+// TRUE when entry, whose path is path, names the uninstaller or the record,
+// which go last: by their names, or, in the folder itself, by another name
+// of the same file, such as a short alias (UNINST~1.DAT).
+static BOOL NamesOwnFile(const char* entry, const char* path)
+{
+    WIN32_FIND_DATAA found;
+    const char* name =
+        FindCharacter(entry, '\\') || !FindEntry(path, &found) ? entry : found.cFileName;
+    return !lstrcmpiA(name, kUninstallerName) || !lstrcmpiA(name, kInstallRecordName);
+}
+
 // Calls visit(path, isFolder) for every entry of the record that the
 // removal may act on, from the last to the first, so that a folder comes
 // after everything in it, until visit returns TRUE. Returns TRUE then.
@@ -45,8 +57,7 @@ static BOOL VisitRecorded(const char* folder, BOOL (*visit)(char* path, BOOL isF
         while (entry > text && entry[-1] != '\0')
             --entry;
         char path[kPathChars];
-        if (entry < end && lstrcmpiA(entry, kUninstallerName) &&
-            lstrcmpiA(entry, kInstallRecordName) && RecordedPath(folder, entry, path) &&
+        if (entry < end && RecordedPath(folder, entry, path) && !NamesOwnFile(entry, path) &&
             !BehindLink(path, strlen(folder)) && visit(path, EndsWithSeparator(path)))
             return TRUE;
         if (entry == text)

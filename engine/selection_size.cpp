@@ -101,5 +101,6 @@ void MeasureSelection(const char* targetDir, DWORD clusterBytes, SelectionSize* 
         NotePeak(size);
         return TRUE;
     });
+    size->CopiedBytes = size->Written.Bytes;
     AddUninstaller(targetDir, recordBytes, mask, size);
 }

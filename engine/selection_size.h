@@ -18,6 +18,10 @@ struct SpaceTally {
 struct SelectionSize {
     SpaceTally Written;
     SpaceTally Replaced;
+    // The bytes that the copy tells of as it goes (Setup.CopyingFile): all
+    // it writes but uninstall.exe and the record, which the registration
+    // writes after it.
+    ULONGLONG CopiedBytes;
     // The most space the copy takes beyond what it has freed, at any step.
     ULONGLONG Peak;
     // The bytes of the install record that lists what the copy writes.

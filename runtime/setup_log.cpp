@@ -25,6 +25,7 @@ LOG_TEXT const char kLogShortcut[] = "Shortcut %s: result 0x%lX";
 LOG_TEXT const char kLogOwner[] = "Owner record: %s, %s";
 LOG_TEXT const char kLogRegistered[] = "Registered version %s, publisher %s";
 LOG_TEXT const char kLogRemoved[] = "Removed %s";
+LOG_TEXT const char kLogNoList[] = "No access list on %s: not a local fixed drive";
 LOG_TEXT const char kLogExit[] = "Exit code %lu";
 LOG_TEXT const char kLogVerdicts[] =
     "accepted\0not a full path\0holds the medium\0in use\0too little room\0a root\0"
@@ -35,6 +36,7 @@ LOG_TEXT const char kLogVerdicts[] =
 static HANDLE logFile;
 static int(WINAPI* formatLine)(LPSTR, LPCSTR, va_list);
 static decltype(&GetLocalTime) readClock;
+static decltype(&SetFilePointer) seek;
 
 DWORD LogFigure(ULONGLONG value)
 {
@@ -54,14 +56,18 @@ BOOL OpenSetupLog(const char* path)
     // and a lookup costs the program less than an import.
     formatLine = LoadedFunction<decltype(formatLine)>("user32.dll", "wvsprintfA");
     readClock = KernelFunction<decltype(readClock)>("GetLocalTime");
-    auto seek = KernelFunction<decltype(&SetFilePointer)>("SetFilePointer");
+    seek = KernelFunction<decltype(seek)>("SetFilePointer");
     if (!path[0] || !formatLine || !readClock || !seek)
         return FALSE;
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
-                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    // Another run may append to the same log meanwhile. On NT a handle that
+    // may only append writes every line at the end, whatever the other
+    // wrote; Windows 95, 98 and Me know no such access, and seek to the end
+    // before every line.
+    HANDLE file = CreateFileA(path, IsWindows9x() ? GENERIC_WRITE : FILE_APPEND_DATA,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE)
         return FALSE;
-    seek(file, 0, NULL, FILE_END);
     logFile = file;
     return TRUE;
 }
@@ -79,11 +85,17 @@ void LogLine(const char* format, ...)
                            now.wHour, now.wMinute, now.wSecond);
     va_list arguments;
     va_start(arguments, format);
-    length += formatLine(line + length, format, arguments);
+    const int end = length + formatLine(line + length, format, arguments);
     va_end(arguments);
+    // One event a line: the platform's texts and the messages hold breaks.
+    for (; length < end; ++length) {
+        if (line[length] == '\r' || line[length] == '\n')
+            line[length] = ' ';
+    }
     line[length++] = '\r';
     line[length++] = '\n';
     DWORD written;
+    seek(logFile, 0, NULL, FILE_END);
     WriteFile(logFile, line, static_cast<DWORD>(length), &written, NULL);
 }
 
@@ -99,11 +111,6 @@ void LogError(const char* what)
     const DWORD error = GetLastError();
     char text[kErrorTextChars];
     GetErrorText(error, text);
-    // The platform's texts end with a line break.
-    for (char* at = text; *at; ++at) {
-        if (*at == '\r' || *at == '\n')
-            *at = ' ';
-    }
     LogLine("%s: error %lu: %s", what, error, text);
     SetLastError(error);
 }

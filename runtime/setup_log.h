@@ -8,13 +8,14 @@
 // everything it logged until then. Without /LOG nothing is opened, and each
 // call below is a test of a null handle.
 
-// Opens path for appending, sharing it with readers and later runs. A log
-// that cannot be opened is no log: the run goes on without one. TRUE when
-// the log is open.
+// Opens path for appending, sharing it with readers and with other runs,
+// which may append at the same time. A log that cannot be opened is no log:
+// the run goes on without one. TRUE when the log is open.
 BOOL OpenSetupLog(const char* path);
 
-// Writes one line, the window manager's formatting of format and what
-// follows, cut at 1,024 characters (wvsprintfA's limit).
+// Writes one line at the end of the log, the window manager's formatting of
+// format and what follows, cut at 1,024 characters (wvsprintfA's limit),
+// with its line breaks made blanks.
 void LogLine(const char* format, ...);
 
 // The platform's text for error, as its message boxes show it; empty where
@@ -46,6 +47,7 @@ extern const char kLogShortcut[];
 extern const char kLogOwner[];
 extern const char kLogRegistered[];
 extern const char kLogRemoved[];
+extern const char kLogNoList[];
 extern const char kLogExit[];
 
 // The verdicts of the folder check, as kLogFolderVerdict names them, in

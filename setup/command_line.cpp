@@ -3,9 +3,11 @@
 #include <string.h>
 
 #include "dialogs/message_box.h"
+#include "engine/target_check.h"
 #include "runtime/characters.h"
 #include "runtime/setup_log.h"
 #include "setup/setup_state.h"
+#include "setup/uninstall_sequence.h"
 
 static const char kSwitches[] =
     "Velquor Setup switches:\n"
@@ -56,8 +58,10 @@ static bool ReadFolder(const char* text)
 
 // The log of /LOG=: one word, or a quoted path, which may hold blanks.
 // Returns where the switch ends. An unclosed quote is not understood: it
-// would take the switches after it. A path that is empty or too long is no
-// log, as one that cannot be opened: the log never stops a run.
+// would take the switches after it; nor is a path that is not full, which
+// would put the log into the current folder, the medium. A path that is
+// empty or too long is no log, as one that cannot be opened: the log never
+// stops a run.
 static const char* ReadLogFile(const char* text, bool* understood)
 {
     const bool quoted = *text == '"';
@@ -75,6 +79,10 @@ static const char* ReadLogFile(const char* text, bool* understood)
     if (length < kPathChars) {
         memcpy(Setup.LogFile, text, length);
         Setup.LogFile[length] = '\0';
+        if (length && !RootLength(Setup.LogFile)) {
+            Setup.LogFile[0] = '\0';
+            *understood = false;
+        }
     }
     return *end ? end + 1 : end;
 }
@@ -122,7 +130,7 @@ bool ReadCommandLine(const char* arguments)
             ReadDefaultLogFile();
         else if (IsSwitch(at, "/?"))
             help = true;
-        else if (IsSwitch(at, "/wait="))
+        else if (IsSwitch(at, "/wait=") && IsTemporaryCopy())
             understood = (Setup.UninstallerProcess = ReadHandle(at + 6)) && understood;
         else
             understood = false;
@@ -131,10 +139,13 @@ bool ReadCommandLine(const char* arguments)
     }
     if (understood && !help)
         return true;
-    // Said only once the whole line is read: /S may come after what it
-    // silences. A script that asks for the list is told it is not shown.
+    // A script that asks for the list is told it is not shown.
     if (!understood || Setup.Silent)
         Setup.ExitCode = ERROR_INVALID_PARAMETER;
-    ShowMessage(NULL, kSwitches, "Velquor Setup", understood ? MB_OK : MB_OK | MB_ICONERROR);
     return false;
+}
+
+void ShowSwitches()
+{
+    ShowMessage(NULL, kSwitches, "Velquor Setup", Setup.ExitCode ? MB_OK | MB_ICONERROR : MB_OK);
 }

@@ -150,6 +150,10 @@ LRESULT RunInstallSequence(HWND window)
     BOOL allFilesCopied;
     const int folderCount = InstallSelection(&allFilesCopied);
     CloseProgressWindow();
+    if (folderCount == kFolderUnguarded)
+        return EndWithMessage(window, NULL,
+                              "Velquor Installation Failed: its folder could not be protected",
+                              ERROR_INSTALL_FAILURE);
     // All folders but a listed file missing is no success either.
     if (folderCount == 0 || (folderCount >= kSelectedFolderCount && !allFilesCopied))
         return EndFailed(window);

@@ -144,6 +144,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int)
     Setup.ForEveryUser = account.LocalSystem;
     if (OpenSetupLog(Setup.LogFile))
         LogStart(account);
+    if (!understood)
+        ShowSwitches();
     const int exitCode = understood ? Run(instance) : static_cast<int>(Setup.ExitCode);
     LogLine(kLogExit, exitCode);
     return exitCode;

@@ -55,20 +55,16 @@ static DWORD EndWith(DWORD exitCode, const char* text)
     return exitCode;
 }
 
-// TRUE for the temporary copy that the uninstaller started: it lies in a
-// folder of its own in the temporary folder, with its uninstaller's folder
-// given as a full path. Anywhere else /wait= could be made to delete
-// another folder's file.
-static BOOL IsHandedOver()
+BOOL IsTemporaryCopy()
 {
     char path[kPathChars];
     char folder[kPathChars];
     char temp[kPathChars];
-    if (!OwnPath(path, folder) || !GetTempFolder(temp))
+    if (!IsUninstaller() || !OwnPath(path, folder) || !GetTempFolder(temp))
         return FALSE;
     DropSeparator(folder);
     CutToFolder(folder);
-    return SamePath(folder, temp) && RootLength(Setup.TargetDir);
+    return SamePath(folder, temp);
 }
 
 // The temporary copy. Windows keeps a running program's file until a moment
@@ -82,7 +78,9 @@ static DWORD RemoveUninstaller()
 {
     char path[kPathChars];
     DWORD removal = ERROR_INSTALL_FAILURE;
-    if (!IsHandedOver() || WaitForSingleObject(Setup.UninstallerProcess, INFINITE) != WAIT_OBJECT_0)
+    // Its uninstaller's folder is given as a full path.
+    if (!RootLength(Setup.TargetDir) ||
+        WaitForSingleObject(Setup.UninstallerProcess, INFINITE) != WAIT_OBJECT_0)
         return ERROR_INVALID_PARAMETER;
     // The handle must be of a process, inherited: the copy opens none of
     // its own. Anything else, a thread's handle or a file's, fails here.
@@ -160,11 +158,36 @@ static BOOL HandOverUninstaller(const char* self, const char* folder)
     return handedOver;
 }
 
+BOOL AppendRenameLine(const char* shortPath, const char* iniFile)
+{
+    // Every line of the section is a key: writing the key "NUL" would
+    // replace another program's line. The section is read whole, the line
+    // added after it, and the section written back. Windows 95 keeps
+    // sections of up to 32 KB.
+    constexpr DWORD kSectionChars = 0x8000;
+    auto read = KernelFunction<decltype(&GetPrivateProfileSectionA)>("GetPrivateProfileSectionA");
+    auto write =
+        KernelFunction<decltype(&WritePrivateProfileSectionA)>("WritePrivateProfileSectionA");
+    // Not on the stack: a frame this large needs stack probes, which the
+    // program's own start-up code does without.
+    static char section[kSectionChars + kPathChars + 8];
+    const DWORD length =
+        read && write ? read("rename", section, kSectionChars, iniFile) : kSectionChars - 2;
+    // A section that filled the buffer may have been cut.
+    BOOL appended =
+        length < kSectionChars - 2 && JoinPath(section + length, kPathChars + 7, "NUL=", shortPath);
+    if (appended) {
+        section[length + 5 + strlen(shortPath)] = '\0';
+        appended = write("rename", section, iniFile);
+    }
+    return appended;
+}
+
 // Where no copy can start: the uninstaller is deleted at the next restart,
 // where Windows lets it ask for that: on NT for administrators, and on
 // Windows 95, 98 and Me, which lack MoveFileExA, through WININIT.INI, which
-// wants the short name. Then its record in folder goes at once.
-static BOOL DeleteAtRestart(const char* self, const char* folder)
+// wants the short name.
+static BOOL DeleteAtRestart(const char* self)
 {
     char path[kPathChars];
     auto moveFile = KernelFunction<decltype(&MoveFileExA)>("MoveFileExA");
@@ -173,12 +196,21 @@ static BOOL DeleteAtRestart(const char* self, const char* folder)
         scheduled = moveFile && moveFile(self, NULL, MOVEFILE_DELAY_UNTIL_REBOOT);
     } else {
         const DWORD length = GetShortPathNameA(self, path, kPathChars);
-        scheduled = length && length < kPathChars &&
-                    WritePrivateProfileStringA("rename", "NUL", path, "wininit.ini");
+        scheduled = length && length < kPathChars && AppendRenameLine(path, "wininit.ini");
     }
-    if (scheduled && JoinPath(path, folder, kInstallRecordName))
-        DeleteFileA(path);
     return scheduled;
+}
+
+// Removes the registration once the uninstaller is sure to go, and then,
+// where no copy of the uninstaller will, its record: what is left can
+// always be run again.
+static void RemoveRegistrationAndRecord(const char* self, const char* folder)
+{
+    char record[kPathChars];
+    const BOOL handedOver = HandOverUninstaller(self, folder);
+    if ((handedOver || DeleteAtRestart(self) || LeaveBehind(self)) && RemoveRegistration(folder) &&
+        !handedOver && JoinPath(record, folder, kInstallRecordName))
+        DeleteFileA(record);
 }
 
 DWORD RunUninstallSequence()
@@ -218,12 +250,10 @@ DWORD RunUninstallSequence()
                        "Velquor is in use. Please close it and try again.");
     RemoveShortcuts(folder);
     RemoveOwnerRecord(folder);
-    // What is left keeps the registration and the uninstaller, so that the
-    // removal can be run again: the registration goes only once the
-    // uninstaller is sure to go.
-    if (RemoveInstalledFiles(folder) &&
-        (HandOverUninstaller(self, folder) || DeleteAtRestart(self, folder) || LeaveBehind(self)))
-        RemoveRegistration(folder);
+    // What is left keeps the registration, the uninstaller and the record,
+    // so that the removal can be run again.
+    if (RemoveInstalledFiles(folder))
+        RemoveRegistrationAndRecord(self, folder);
     if (Setup.LeftBehind[0]) {
         JoinPath(text, "Velquor could not remove ", Setup.LeftBehind);
         return EndWith(ERROR_INSTALL_FAILURE, text);

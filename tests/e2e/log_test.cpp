@@ -96,6 +96,17 @@ TEST_F(LogTest, ARefusedInstallLogsWhyAboveItsExitCodeAndLaterRunsAppend)
     EXPECT_FALSE(Exists(kTarget));
 }
 
+// What a script is told of a command line it does not understand is logged
+// too.
+TEST_F(LogTest, AnUnknownSwitchIsLoggedWithItsMessage)
+{
+    EXPECT_EQ(RunSetup("/S /LOG=" + kLog + " /X"), 87u);
+    const std::vector<std::string> lines = LogLines(kLog);
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[lines.size() - 2].substr(0, 36), "Message: Velquor Setup switches: /S\t");
+    EXPECT_EQ(lines.back(), "Exit code 87");
+}
+
 TEST_F(LogTest, TooLittleRoomIsLoggedWithItsFigures)
 {
     if (SmallDrive().empty())

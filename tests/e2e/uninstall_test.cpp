@@ -265,6 +265,27 @@ TEST_F(UninstallTest, AnEditedRecordActsOnlyInsideTheFolder)
     RemoveAll("C:\\Velq-next");
 }
 
+// Cut short, as a power cut right after an installation may leave it, the
+// record no longer tells what was installed: everything stays, and the
+// removal says so.
+TEST_F(UninstallTest, AnEmptyOrCutRecordRemovesNothingAndFails)
+{
+    Install();
+    const std::string record = std::string(kTarget) + "\\uninstall.dat";
+    const std::string whole = ReadText(record);
+    WriteText(record, "");
+    EXPECT_EQ(UninstallSilently(), static_cast<DWORD>(ERROR_INSTALL_FAILURE));
+    ExpectStillInstalled();
+    WriteText(record, whole.substr(0, whole.find("uninstall.exe")));
+    SetupRun run;
+    ASSERT_TRUE(StartUninstaller(run));
+    Messages shown;
+    EXPECT_EQ(WaitForExit(run, &shown), static_cast<DWORD>(ERROR_INSTALL_FAILURE));
+    EXPECT_EQ(shown,
+              (Messages{{"Velquor Setup", "Velquor could not read C:\\Velq\\uninstall.dat"}}));
+    ExpectStillInstalled();
+}
+
 TEST_F(UninstallTest, AnotherInstallationKeepsItsRegistrationShortcutsAndOwner)
 {
     Install();
@@ -332,7 +353,9 @@ TEST_F(UninstallTest, AnotherUninstallerOrSetupRunningIsToldToRetryAndNothingGoe
 
 // No copy can start from a temporary folder that is missing: the
 // uninstaller is left to the next restart (which Wine grants an
-// administrator), and only then does the registration go.
+// administrator), and only then does the registration go, and after it the
+// record: a registration that stays keeps the record, so that the removal
+// can be run again.
 TEST_F(UninstallTest, WithoutATemporaryFolderTheUninstallerGoesAtTheNextRestart)
 {
     Install();
@@ -341,6 +364,15 @@ TEST_F(UninstallTest, WithoutATemporaryFolderTheUninstallerGoesAtTheNextRestart)
     GetEnvironmentVariableA("TEMP", temp, MAX_PATH);
     SetEnvironmentVariableA("TMP", "C:\\velq-tests\\missing-temp");
     SetEnvironmentVariableA("TEMP", "C:\\velq-tests\\missing-temp");
+    const std::string added = std::string(kVelquorKey) + "\\Added";
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, added.c_str(), 0, NULL, 0,
+                              KEY_ALL_ACCESS | ProductRegistryView(), NULL, &key, NULL),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+    EXPECT_EQ(UninstallSilently(), static_cast<DWORD>(ERROR_INSTALL_FAILURE));
+    EXPECT_EQ(ListNames(kTarget), (Names{"uninstall.dat", "uninstall.exe"}));
+    RegDeleteKeyExA(HKEY_LOCAL_MACHINE, added.c_str(), ProductRegistryView(), 0);
     const DWORD code = UninstallSilently();
     SetEnvironmentVariableA("TMP", tmp);
     SetEnvironmentVariableA("TEMP", temp);
@@ -349,7 +381,6 @@ TEST_F(UninstallTest, WithoutATemporaryFolderTheUninstallerGoesAtTheNextRestart)
     Sleep(1000);
     EXPECT_EQ(ListNames(kTarget), Names{"uninstall.exe"});
     // Asked for, and taken back: the prefix outlives the test.
-    HKEY key;
     char pending[4096] = "";
     DWORD size = sizeof pending;
     RegOpenKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", 0,
@@ -390,7 +421,7 @@ TEST_F(UninstallTest, WaitActsOnlyInTheTemporaryCopyAndNeverOnItself)
     Install();
     EXPECT_EQ(UninstallSilently(kTarget, "/S /wait=4294967295"),
               static_cast<DWORD>(ERROR_INVALID_PARAMETER));
-    EXPECT_EQ(UninstallSilently(kTarget, "/wait=4 /D=C:\\Velq"),
+    EXPECT_EQ(UninstallSilently(kTarget, "/S /wait=4 /D=C:\\Velq"),
               static_cast<DWORD>(ERROR_INVALID_PARAMETER));
     ExpectStillInstalled();
 }

@@ -5,8 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include "dialogs/progress_window.h"
+#include "res/resource.h"
 #include "setup/setup_state.h"
 #include "tests/common/test_files.h"
+#include "tests/unit/platform_seam.h"
 
 namespace {
 
@@ -138,6 +141,37 @@ TEST(InstallSelection, IsMeasuredAsTheCopyWritesIt)
     EXPECT_FALSE(again.InUse);
     RemoveAll(target + "\\dibs\\a-link");
     SetCurrentDirectoryA("C:\\");
+}
+
+// The bar counts what the copy reports, and shows the last file's bytes too.
+TEST(InstallSelection, TheProgressBarIsFullWhenTheCopyEnds)
+{
+    const std::string dir = ScratchDir("selection-progress");
+    MakeMedium(dir + "\\medium");
+    WriteText(dir + "\\medium\\exams\\large.dat", std::string(5000, 'x'));
+    SetCurrentDirectoryA((dir + "\\medium").c_str());
+    MeasureSelection((dir + "\\target\\").c_str(), 4096, &::Setup.Selection);
+    OpenProgressWindow(NULL);
+    BOOL allFilesCopied = FALSE;
+    EXPECT_EQ(InstallFrom(dir + "\\medium", dir + "\\target", &allFilesCopied), 5);
+    char bar[8] = "";
+    GetDlgItemTextA(::Setup.ProgressWindow, IDC_PROGRESS_BAR, bar, sizeof bar);
+    CloseProgressWindow();
+    EXPECT_STREQ(bar, "100%");
+    SetCurrentDirectoryA("C:\\");
+}
+
+// A folder that existed gets its owner and list before anything is written
+// into it: where they cannot be set, nothing is.
+TEST(InstallSelection, WritesNothingIntoAFolderWhoseListCannotBeSet)
+{
+    const std::string dir = ScratchDir("selection-unguarded");
+    MakeMedium(dir + "\\medium");
+    MakeDir(dir + "\\target");
+    FailCalls("SetNamedSecurityInfoA");
+    BOOL allFilesCopied = FALSE;
+    EXPECT_EQ(InstallFrom(dir + "\\medium", dir + "\\target", &allFilesCopied), kFolderUnguarded);
+    EXPECT_EQ(ListNames(dir + "\\target"), Names{});
 }
 
 TEST(InstallSelection, RefusesATargetShorterThanFourCharactersOrTheMediumItself)

@@ -2,10 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "engine/target_check.h"
+#include "runtime/process_account.h"
+#include "runtime/setup_log.h"
 #include "setup/command_line.h"
 #include "setup/setup_state.h"
+#include "setup/single_instance.h"
+#include "setup/uninstall_sequence.h"
 #include "tests/common/test_files.h"
+#include "tests/unit/platform_seam.h"
 
 namespace {
 
@@ -94,16 +101,40 @@ TEST(ReadCommandLine, TakesTheLongestFolderThatLeavesRoomForTheSeparator)
     EXPECT_EQ(::Setup.ExitCode, 87u);
 }
 
-// The uninstaller's copy can only have been handed a real handle: those of
-// the current process (-1) and thread (-2) would have it wait on itself.
-TEST(ReadCommandLine, ASilentListOrAHandleNoProcessCanHandOverEndsWith87)
+// /wait= is the uninstaller's temporary copy's alone: anywhere else it
+// would skip the lock that keeps two runs apart.
+TEST(ReadCommandLine, ASilentListOrAWaitOutsideTheUninstallersCopyEndsWith87)
 {
-    for (const char* line : {"/S /?", "/S /wait=4294967295", "/S /wait=4294967294", "/S /wait="}) {
+    for (const char* line : {"/S /?", "/S /wait=8 /D=C:\\Velq", "/S /wait=4294967295",
+                             "/S /wait=4294967294", "/S /wait="}) {
         EXPECT_FALSE(Read(line)) << line;
         EXPECT_EQ(::Setup.ExitCode, 87u) << line;
+        EXPECT_EQ(::Setup.UninstallerProcess, nullptr) << line;
     }
-    EXPECT_TRUE(Read("/wait=8 /D=C:\\Velq"));
-    EXPECT_EQ(::Setup.UninstallerProcess, LongToHandle(8));
+}
+
+// A relative /LOG= path would put the log onto the medium (87); an
+// over-long one, or a temporary folder that cannot be read, gives no log.
+TEST(ReadCommandLine, ALogPathIsFullOrThereIsNoLog)
+{
+    for (const char* relative : {"/S /LOG=velq.log", "/S /LOG=\\velq.log", "/S /LOG=C:velq.log"})
+        EXPECT_FALSE(Read(relative) || ::Setup.ExitCode != 87 || ::Setup.LogFile[0]) << relative;
+    EXPECT_TRUE(Read("/S /LOG=C:\\" + std::string(kPathChars, 'v')) && !::Setup.LogFile[0]);
+    FailCalls("GetTempPathA");
+    EXPECT_TRUE(Read("/S /LOG=C:\\velq.log /LOG") && !::Setup.LogFile[0]);
+}
+
+// Another run appends to the log meanwhile: every line still goes to the
+// end, on a line of its own.
+TEST(SetupLog, EachLineGoesToTheEndWhateverAnotherRunWroteMeanwhile)
+{
+    const std::string log = ScratchDir("log-append") + "\\velq.log";
+    WriteText(log, "earlier\r\n");
+    ASSERT_TRUE(OpenSetupLog(log.c_str()));
+    std::ofstream(log, std::ios::app | std::ios::binary) << "other run\r\n";
+    LogLine("%s", "this\r\nrun");
+    const std::string text = ReadText(log);
+    EXPECT_EQ(text.substr(0, 20) + text.substr(40), "earlier\r\nother run\r\nthis  run\r\n");
 }
 
 TEST(RootLength, DevicePathsAreNoRootsAndOneCharacterNamesAreServersAndShares)
@@ -142,4 +173,60 @@ TEST(CheckTarget, AcceptsExactlyTheRoomMeasuredAndNotOneClusterLess)
         DeleteFileA(("S:\\filler" + std::to_string(less)).c_str());
     }
     SetCurrentDirectoryA("C:\\");
+}
+
+// The free space as the platform may give it: with exactly the room that
+// the copy needs at its peak the folder fits, with a byte less it does
+// not, and where the space cannot be read it has room.
+TEST(CheckTarget, AnExactFitOrAnUnreadableFreeSpaceIsRoomEnough)
+{
+    const std::string medium = ScratchDir("room-figures");
+    WriteText(medium + "\\VelQ.exe", "program");
+    ASSERT_TRUE(SetCurrentDirectoryA(medium.c_str()));
+    ASSERT_TRUE(JoinPath(::Setup.SourceDir, medium.c_str(), "\\"));
+    const std::string target = ScratchDir("room-target") + "\\Velq\\";
+    TargetCheck check;
+    CheckTarget(target.c_str(), &check);
+    const ULONGLONG needed = ::Setup.Selection.Peak;
+    for (ULONGLONG free : {needed, needed - 1, 0ull}) {
+        ReportFreeBytes(free);
+        FailCalls("GetDiskFreeSpaceExA", free == 0);
+        CheckTarget(target.c_str(), &check);
+        EXPECT_EQ(check.Verdict, free == needed - 1 ? kTargetTooSmall : kTargetAccepted) << free;
+    }
+    SetCurrentDirectoryA("C:\\");
+}
+
+// In the order of TargetVerdict.
+TEST(CheckTarget, EachVerdictIsLoggedWithItsOwnText)
+{
+    const char* const texts[] = {
+        "accepted", "not a full path",     "holds the medium", "in use", "too little room",
+        "a root",   "not an installation", "a folder link",    ""};
+    for (int verdict = kTargetAccepted; verdict <= kTargetIsLink + 1; ++verdict)
+        EXPECT_STREQ(NthText(kLogVerdicts, verdict), texts[verdict]);
+}
+
+// Windows 95, 98 and Me delete a file for each of its "NUL=" lines: another
+// program's stays.
+TEST(AppendRenameLine, KeepsTheLinesOfOtherPrograms)
+{
+    const std::string ini = ScratchDir("wininit") + "\\wininit.ini";
+    const std::string others = "[rename]\r\nNUL=C:\\OTHER.EXE\r\nC:\\NEW.DLL=C:\\OLD.DLL\r\n";
+    WriteText(ini, others);
+    ASSERT_TRUE(AppendRenameLine("C:\\VELQ\\UNINST~1.EXE", ini.c_str()));
+    EXPECT_EQ(ReadText(ini), others + "NUL=C:\\VELQ\\UNINST~1.EXE\r\n");
+}
+
+// Any user may make the lock first: an administrator's run counts only the
+// lock of Administrators, SYSTEM or its own account.
+TEST(LockCounts, NoUserCanTurnAnAdministratorsRunAway)
+{
+    BYTE other[] = {1, 1, 0, 0, 0, 0, 0, 5, 21, 0, 0, 0};
+    BYTE own[] = {1, 1, 0, 0, 0, 0, 0, 5, 22, 0, 0, 0};
+    EXPECT_TRUE(LockCounts(FALSE, FALSE, NULL, own) && LockCounts(FALSE, TRUE, other, own));
+    EXPECT_FALSE(LockCounts(TRUE, TRUE, other, own) || LockCounts(TRUE, FALSE, NULL, own));
+    for (const void* owner :
+         std::initializer_list<const void*>{kAdministratorsSid, kLocalSystemSid, own, nullptr})
+        EXPECT_TRUE(LockCounts(TRUE, TRUE, const_cast<void*>(owner), own)) << owner;
 }
