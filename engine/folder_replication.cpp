@@ -1,6 +1,5 @@
 #include "engine/folder_replication.h"
 
-#include "dialogs/message_box.h"
 #include "engine/directory_walk.h"
 #include "engine/file_in_use.h"
 #include "engine/install_record.h"
@@ -153,15 +152,12 @@ BOOL CopyFolderFiles(const char* sourceFolder, const char* targetFolder)
     return fits && copied;
 }
 
-// Shows the platform's text for the last error under "Error", and logs it
-// for path.
+// Logs the last error for path, and tells whoever shows it.
 static void ReportLastError(const char* path)
 {
-    char text[kErrorTextChars];
     LogError(path);
-    GetErrorText(GetLastError(), text);
-    if (text[0])
-        ShowMessage(NULL, text, "Error", MB_ICONINFORMATION);
+    if (Setup.FolderNotMade)
+        Setup.FolderNotMade(GetLastError());
 }
 
 // An earlier installation's folder is emptied and removed. When it is a

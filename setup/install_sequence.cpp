@@ -47,6 +47,16 @@ static LRESULT EndFailed(HWND window)
     return EndWithMessage(window, NULL, "Velquor Installation Failed", ERROR_INSTALL_FAILURE);
 }
 
+// The platform's text for a listed folder that the copy cannot make, under
+// "Error"; the copy goes on.
+static void ShowFolderError(DWORD error)
+{
+    char text[kErrorTextChars];
+    GetErrorText(error, text);
+    if (text[0])
+        ShowMessage(NULL, text, "Error", MB_ICONINFORMATION);
+}
+
 // The medium is the current directory; "\" is appended unconditionally, so a
 // drive root gives a doubled separator, which the platform accepts.
 static BOOL ReadSourceDir()
@@ -146,6 +156,7 @@ LRESULT RunInstallSequence(HWND window)
     }
 
     LogLine(kLogInstalling, Setup.SourceDir, Setup.TargetDir);
+    Setup.FolderNotMade = ShowFolderError;
     BOOL allFilesCopied;
     const int folderCount = InstallSelection(&allFilesCopied);
     CloseProgressWindow();

@@ -35,6 +35,9 @@ struct SetupState {
     // and, with a null name, of every step of clearing an earlier
     // installation (engine/folder_replication.h). Null while nobody watches.
     void (*CopyingFile)(const char* targetFolder, const char* name, ULONGLONG bytes);
+    // Told of a listed folder that the copy cannot make, with the error,
+    // before the copy goes on. Null while nobody is told.
+    void (*FolderNotMade)(DWORD error);
     // What the copy made, for the record that it leaves.
     InstallRecord Record;
     // During the copy: the progress window, the bytes copied so far, and the
