@@ -15,15 +15,23 @@ static BOOL CALLBACK BringForwardIfVisible(HWND window, LPARAM processId)
     return FALSE;
 }
 
+static const char kLockName[] = "Velquor Setup";
+
 BOOL AnotherSetupRuns()
 {
     // The handle is kept until the process ends. A plain name: Windows 95 and
     // NT 4.0 know no "Local\" prefix, and where there are sessions a plain
     // name is already per session. A setup that runs elevated makes a mutex
     // that a setup without those rights may not open: it runs all the same.
-    CreateMutexA(NULL, FALSE, "Velquor Setup");
+    CreateMutexA(NULL, FALSE, kLockName);
     const DWORD error = GetLastError();
     return error == ERROR_ALREADY_EXISTS || error == ERROR_ACCESS_DENIED;
+}
+
+HANDLE InheritableSetupLock()
+{
+    SECURITY_ATTRIBUTES inherited = {sizeof inherited, NULL, TRUE};
+    return CreateMutexA(&inherited, FALSE, kLockName);
 }
 
 const char kHostClass[] = "VelSetup";

@@ -7,6 +7,10 @@
 // installs into one folder would delete each other's files.
 BOOL AnotherSetupRuns();
 
+// The lock once more, in a handle that a process started with inherited
+// handles holds until it ends, however soon this one ends.
+HANDLE InheritableSetupLock();
+
 // The class of setup's host window, which is never shown.
 extern const char kHostClass[];
 

@@ -354,6 +354,34 @@ TEST_F(UninstallTest, AnotherUninstallerOrSetupRunningIsToldToRetryAndNothingGoe
     ExpectStillInstalled();
 }
 
+// The temporary copy deletes the uninstaller a moment after the removal
+// ended, here held as Windows holds a program's file. A setup started
+// meanwhile is told to try again, and the copy leaves what a later
+// installation wrote, which its turn does not cover from another session.
+TEST_F(UninstallTest, ASetupStartedWhileTheRemovalEndsIsToldToRetry)
+{
+    Install();
+    const std::string uninstaller = std::string(kTarget) + "\\uninstall.exe";
+    HANDLE held = CreateFileA(uninstaller.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL,
+                              OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    SetupRun removal, setup;
+    bool showedWindow;
+    ASSERT_TRUE(StartUninstaller(removal, "/S"));
+    EXPECT_EQ(WaitUnattended(removal, &showedWindow), 0u);
+    ASSERT_TRUE(Start(setup, medium, "/S"));
+    EXPECT_EQ(WaitUnattended(setup, &showedWindow),
+              static_cast<DWORD>(ERROR_INSTALL_ALREADY_RUNNING));
+    WriteText(std::string(kTarget) + "\\uninstall.dat", "uninstall.exe\r\nuninstall.dat\r\n");
+    const std::vector<RunProcess> copy = StartedProcesses(removal);
+    ASSERT_EQ(copy.size(), 1u);
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, copy[0].id);
+    CloseHandle(held);
+    EXPECT_EQ(WaitForSingleObject(process, Scaled(15000)), WAIT_OBJECT_0);
+    CloseHandle(process);
+    EXPECT_EQ(ListNames(kTarget), (Names{"uninstall.dat", "uninstall.exe"}));
+}
+
 // No copy can start from a temporary folder that is missing: the
 // uninstaller is left to the next restart (which Wine grants an
 // administrator), and only then does the registration go.
