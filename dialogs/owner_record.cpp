@@ -61,11 +61,16 @@ static DWORD ReadSetting(const char* section, const char* key, char* text, DWORD
     return GetPrivateProfileStringA(section, key, NULL, text, size, kSettingsFile);
 }
 
+void ReadOwnerDir(char (&folder)[kPathChars])
+{
+    ReadSetting("Owner", "Dir", folder, kPathChars);
+}
+
 void RemoveOwnerRecord(const char* folder)
 {
     char text[kPathChars];
     char names[4];
-    ReadSetting("Owner", "Dir", text, sizeof text);
+    ReadOwnerDir(text);
     if (!SamePath(text, folder))
         return;
     for (const char* key = "USER NAME\0DEFAULT NAME\0Dir\0"; *key; key += strlen(key) + 1)

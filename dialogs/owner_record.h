@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "runtime/path_text.h"
+
 // The machine's registered owner, or an empty text. At most size - 1
 // characters, always terminated.
 void GetRegisteredOwner(char* buffer, DWORD size);
@@ -22,6 +24,9 @@ void WriteOwnerValue(const char* key, const char* value);
 // Records who installed and where: "USER NAME", "DEFAULT NAME" (from the
 // registry) and "Dir", in that order.
 void WriteOwnerRecord(const char* userName, const char* targetDir);
+
+// The folder that the last Install recorded ("Dir"), or an empty text.
+void ReadOwnerDir(char (&folder)[kPathChars]);
 
 // Removes the three keys where "Dir" names folder (ending with "\"), and
 // VelQ.ini when nothing else is left in it. Other sections and keys stay.

@@ -4,7 +4,9 @@
 
 #include "engine/folder_replication.h"
 #include "engine/folder_security.h"
+#include "engine/file_in_use.h"
 #include "engine/install_record.h"
+#include "engine/install_transaction.h"
 #include "runtime/characters.h"
 #include "setup/setup_state.h"
 
@@ -117,9 +119,9 @@ SelectionKind SelectedEntry(const WIN32_FIND_DATAA& entry, char (&name)[kPathCha
                                                                        : kNotSelected;
 }
 
-int InstallSelection(BOOL* allFilesCopied)
+int InstallSelection(DWORD* failure)
 {
-    *allFilesCopied = TRUE;
+    *failure = ERROR_INSTALL_FAILURE;
     // Refuses a drive root such as C:\ (and an empty folder field), and a
     // folder that holds the medium, which the dialog refuses too but the
     // default folder, used when the dialog cannot be shown, is not checked.
@@ -130,22 +132,31 @@ int InstallSelection(BOOL* allFilesCopied)
     // A folder made here, or one that holds an earlier installation (which
     // the check measured), is the installation's own; a folder of other
     // content keeps what its owner gave it.
-    if (CreateDirectoryA(Setup.TargetDir, NULL) || Setup.Selection.Replaced.Space)
+    const BOOL created = CreateDirectoryA(Setup.TargetDir, NULL);
+    if (created || Setup.Selection.Replaced.Space)
         ProtectInstallationFolder(Setup.TargetDir);
+    // Where the volume lacks that room, each listed entry is freed and
+    // written one after the other, as the check measured.
+    if (Setup.Selection.SideBySide && !BeginReplacement(created)) {
+        const DWORD error = GetLastError();
+        if (RefusalMeansInUse(error) || error == ERROR_ACCESS_DENIED)
+            *failure = ERROR_SHARING_VIOLATION;
+        return 0;
+    }
     // The record lists what this copy makes.
     StartInstallRecord(Setup.Selection.RecordBytes);
 
     int folderCount = 0;
+    BOOL copied = TRUE;
     // The current directory is the medium: nothing changes it during the run.
     WalkSelection([&](SelectionKind kind, const char* name, const WIN32_FIND_DATAA& entry) {
-        if (kind == kSelectedFile) {
-            *allFilesCopied = CopyRootFile(name, entry);
-            return *allFilesCopied;
-        }
-        if (!ReplicateFolder(name))
-            return FALSE;
-        ++folderCount;
-        return TRUE;
+        if (kind == kSelectedFile)
+            return copied = CopyRootFile(name, entry);
+        if ((copied = ReplicateFolder(name)))
+            ++folderCount;
+        return copied;
     });
+    if (copied)
+        *failure = 0;
     return folderCount;
 }

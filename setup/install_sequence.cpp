@@ -9,6 +9,7 @@
 #include "dialogs/progress_window.h"
 #include "dialogs/readme_text.h"
 #include "engine/install_selection.h"
+#include "engine/install_transaction.h"
 #include "engine/registration.h"
 #include "engine/shortcut_maker.h"
 #include "engine/target_check.h"
@@ -16,6 +17,8 @@
 #include "setup/setup_state.h"
 
 static const char kConfirmCaption[] = "Install Confirmation";
+
+const char kInUseText[] = "Velquor is in use. Please close it and try again.";
 
 void RequestClose(HWND window)
 {
@@ -36,8 +39,12 @@ static LRESULT EndWith(HWND window, DWORD exitCode)
     return 0;
 }
 
+// A run that ends so, after the copy began, first leaves the earlier
+// installation as it was.
 static LRESULT EndWithMessage(HWND window, HWND owner, const char* text, DWORD exitCode)
 {
+    RollBackReplacement();
+    CloseProgressWindow();
     ShowMessage(owner, text, kConfirmCaption, MB_OK);
     return EndWith(window, exitCode);
 }
@@ -138,6 +145,12 @@ LRESULT RunInstallSequence(HWND window)
     // /D= may have named the folder.
     if (Setup.TargetDir[0] == '\0')
         CopyPath(Setup.TargetDir, "C:\\Velq");
+    // A run ended by force is finished before anything else: in the folder
+    // this run is about to use, and in the one the last Install recorded.
+    char recorded[kPathChars];
+    RecoverReplacement(Setup.TargetDir);
+    ReadOwnerDir(recorded);
+    RecoverReplacement(recorded);
 
     if (Setup.Silent) {
         if (!AcceptSilently())
@@ -157,11 +170,11 @@ LRESULT RunInstallSequence(HWND window)
 
     LogLine(kLogInstalling, Setup.SourceDir, Setup.TargetDir);
     Setup.FolderNotMade = ShowFolderError;
-    BOOL allFilesCopied;
-    const int folderCount = InstallSelection(&allFilesCopied);
-    CloseProgressWindow();
-    // All folders but a listed file missing is no success either.
-    if (folderCount == 0 || (folderCount >= kSelectedFolderCount && !allFilesCopied))
+    DWORD failure;
+    const int folderCount = InstallSelection(&failure);
+    if (failure == ERROR_SHARING_VIOLATION)
+        return EndWithMessage(window, NULL, kInUseText, failure);
+    if (folderCount == 0 || failure)
         return EndFailed(window);
     if (folderCount < kSelectedFolderCount) {
         // The window manager's formatter, as the program links no C runtime:
@@ -172,13 +185,14 @@ LRESULT RunInstallSequence(HWND window)
     }
 
     // Without the program there is nothing to link or start: a medium
-    // without VelQ.exe must not pass for a successful installation.
+    // without VelQ.exe must not pass for a successful installation. The
+    // shortcuts come once the installation is kept.
     char program[kPathChars];
-    if (!ComposeProgramPath(program) || !IsFile(program))
+    if (!ComposeProgramPath(program) || !IsFile(program) || !SetAsideUninstaller() ||
+        !RegisterInstallation() || !CommitReplacement())
         return EndFailed(window);
     MakeShortcuts();
-    if (!RegisterInstallation())
-        return EndFailed(window);
+    CloseProgressWindow();
     // A script waits for the installation, not for the program.
     if (Setup.Silent)
         return EndWith(window, 0);

@@ -4,6 +4,7 @@
 #include <commdlg.h>
 
 #include "engine/install_record.h"
+#include "engine/install_transaction.h"
 #include "engine/selection_size.h"
 #include "runtime/path_text.h"
 
@@ -40,6 +41,9 @@ struct SetupState {
     void (*FolderNotMade)(DWORD error);
     // What the copy made, for the record that it leaves.
     InstallRecord Record;
+    // The earlier installation that the copy replaces, kept until the new
+    // one is complete.
+    Replacement Replacing;
     // During the copy: the progress window, the bytes copied so far, and the
     // share of them, the folder and the time it last showed.
     HWND ProgressWindow;

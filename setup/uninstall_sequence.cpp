@@ -8,11 +8,13 @@
 #include "engine/folder_security.h"
 #include "engine/install_record.h"
 #include "engine/install_selection.h"
+#include "engine/install_transaction.h"
 #include "engine/installation_removal.h"
 #include "engine/registration.h"
 #include "engine/shortcut_maker.h"
 #include "engine/target_check.h"
 #include "runtime/kernel_function.h"
+#include "setup/install_sequence.h"
 #include "setup/setup_state.h"
 #include "setup/single_instance.h"
 
@@ -128,6 +130,14 @@ static DWORD RemoveUninstaller()
     return 0;
 }
 
+// Names the first thing that could not be removed.
+static DWORD EndLeftBehind()
+{
+    char text[2 * kPathChars];
+    JoinPath(text, "Velquor could not remove ", Setup.LeftBehind);
+    return EndWith(ERROR_INSTALL_FAILURE, text);
+}
+
 // Random where the system offers it (Windows XP on), else the time.
 static DWORD UnguessableNumber()
 {
@@ -222,6 +232,10 @@ DWORD RunUninstallSequence()
     if (RootLength(folder) >= length)
         return EndWith(ERROR_BAD_PATHNAME,
                        "Velquor cannot be removed from the root folder of a drive or share.");
+    // A complete installation only: what a setup that was ended by force
+    // left is finished first.
+    if (!RecoverReplacement(folder))
+        return EndLeftBehind();
     // Only what an installation recorded is removed: a copy of the
     // uninstaller elsewhere, or an installation by an older setup, has no
     // record and so nothing to remove.
@@ -241,8 +255,7 @@ DWORD RunUninstallSequence()
         return EndWith(ERROR_INSTALL_USEREXIT, NULL);
     // Nothing is removed until everything can be.
     if (InstallationInUse(folder))
-        return EndWith(ERROR_SHARING_VIOLATION,
-                       "Velquor is in use. Please close it and try again.");
+        return EndWith(ERROR_SHARING_VIOLATION, kInUseText);
     RemoveShortcuts(folder);
     RemoveOwnerRecord(folder);
     // What is left keeps the registration and the uninstaller, so that the
@@ -251,9 +264,5 @@ DWORD RunUninstallSequence()
     if (RemoveInstalledFiles(folder) &&
         (HandOverUninstaller(self, folder) || DeleteAtRestart(self, folder) || LeaveBehind(self)))
         RemoveRegistration(folder);
-    if (Setup.LeftBehind[0]) {
-        JoinPath(text, "Velquor could not remove ", Setup.LeftBehind);
-        return EndWith(ERROR_INSTALL_FAILURE, text);
-    }
-    return EndWith(0, NULL);
+    return Setup.LeftBehind[0] ? EndLeftBehind() : EndWith(0, NULL);
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "res/resource.h"
+#include "tests/common/shortcut_files.h"
 #include "tests/common/test_files.h"
 #include "tests/e2e/medium.h"
 
@@ -10,6 +11,13 @@ const char kTarget[] = "C:\\Velq";
 const char kSettings[] = "C:\\windows\\VelQ.ini";
 const char kFullName[] = "Sample User";
 
+const std::string kLinks[3] = {
+    std::string(kShellDesktop) + "\\Velquor.lnk",
+    std::string(kShellStartMenu) + "\\Programs\\Velquor.lnk",
+    std::string(kShellStartMenu) + "\\Velquor.lnk",
+};
+
+static const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 static const char kStubLog[] = "C:\\velq-tests\\velq-started.txt";
 static const char kCurrentVersion[] = "Software\\Microsoft\\Windows\\CurrentVersion";
 
@@ -97,6 +105,39 @@ REGSAM ProductRegistryView()
     return type == SCS_32BIT_BINARY ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
 }
 
+std::string Registered(const char* name)
+{
+    HKEY key;
+    char value[1024] = "<missing>";
+    DWORD type = 0;
+    DWORD size = sizeof value - 1;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, (std::string(kUninstallKey) + "\\Velquor").c_str(), 0,
+                      KEY_QUERY_VALUE | ProductRegistryView(), &key) != ERROR_SUCCESS)
+        return value;
+    RegQueryValueExA(key, name, NULL, &type, reinterpret_cast<BYTE*>(value), &size);
+    RegCloseKey(key);
+    return type == REG_DWORD ? std::to_string(*reinterpret_cast<DWORD*>(value)) : value;
+}
+
+void RemoveRegistrationAndShortcuts()
+{
+    for (const std::string& link : kLinks)
+        RemoveAll(link);
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_ALL_ACCESS | ProductRegistryView(),
+                      &key) == ERROR_SUCCESS) {
+        RegDeleteKeyA(key, "Velquor");
+        RegCloseKey(key);
+    }
+}
+
+bool Vanishes(const std::string& path)
+{
+    for (int i = 0; i < 200 && Exists(path); ++i)
+        Sleep(50);
+    return !Exists(path);
+}
+
 static bool ReadOwner(std::string* owner)
 {
     HKEY key;
@@ -165,6 +206,31 @@ bool SetupTest::Start(SetupRun& run, const std::string& from, const std::string&
     const bool started = StartSetup(run, setupExe, from, kStubLog, arguments);
     EXPECT_TRUE(started) << setupExe << " in " << from << ": error " << GetLastError();
     return started;
+}
+
+void SetupTest::Install(const std::string& folder)
+{
+    SetupRun run;
+    bool showedWindow;
+    ASSERT_TRUE(Start(run, medium, "/S /D=" + folder));
+    ASSERT_EQ(WaitUnattended(run, &showedWindow), 0u);
+}
+
+bool SetupTest::StartUninstaller(SetupRun& run, const std::string& arguments,
+                                 const std::string& folder)
+{
+    return StartSetup(run, folder + "\\uninstall.exe", ScratchDir("uninstall-from"), "", arguments);
+}
+
+DWORD SetupTest::UninstallSilently(const std::string& folder, const std::string& arguments)
+{
+    SetupRun run;
+    bool showedWindow = false;
+    if (!StartUninstaller(run, arguments, folder))
+        return STILL_ACTIVE;
+    const DWORD code = WaitUnattended(run, &showedWindow);
+    EXPECT_FALSE(showedWindow);
+    return code;
 }
 
 HWND SetupTest::Dialog(const SetupRun& run)

@@ -10,39 +10,8 @@
 
 namespace {
 
-const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 const char kOtherTarget[] = "C:\\Velq2";
-const std::string kLinks[] = {
-    std::string(kShellDesktop) + "\\Velquor.lnk",
-    std::string(kShellStartMenu) + "\\Programs\\Velquor.lnk",
-    std::string(kShellStartMenu) + "\\Velquor.lnk",
-};
-
 const char kVelquorKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velquor";
-
-// A value of the registration, as text; "<missing>" when absent.
-std::string Registered(const char* name)
-{
-    HKEY key;
-    char value[1024] = "<missing>";
-    DWORD type = 0;
-    DWORD size = sizeof value - 1;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, (std::string(kUninstallKey) + "\\Velquor").c_str(), 0,
-                      KEY_QUERY_VALUE | ProductRegistryView(), &key) != ERROR_SUCCESS)
-        return value;
-    RegQueryValueExA(key, name, NULL, &type, reinterpret_cast<BYTE*>(value), &size);
-    RegCloseKey(key);
-    return type == REG_DWORD ? std::to_string(*reinterpret_cast<DWORD*>(value)) : value;
-}
-
-// True once path is gone; the uninstaller's file and folder go a moment
-// after its process ended.
-bool Vanishes(const std::string& path)
-{
-    for (int i = 0; i < 200 && Exists(path); ++i)
-        Sleep(50);
-    return !Exists(path);
-}
 
 // The installation, its registration, owner keys and shortcuts, as they
 // were installed, also a while after the uninstaller ended.
@@ -61,30 +30,8 @@ protected:
     {
         SetupTest::SetUp();
         RemoveAll(kOtherTarget);
-        for (const std::string& link : kLinks)
-            RemoveAll(link);
-        HKEY key;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0,
-                          KEY_ALL_ACCESS | ProductRegistryView(), &key) == ERROR_SUCCESS) {
-            RegDeleteKeyA(key, "Velquor");
-            RegCloseKey(key);
-        }
+        RemoveRegistrationAndShortcuts();
         BuildMedium(medium);
-    }
-
-    void Install(const std::string& folder = kTarget)
-    {
-        SetupRun run;
-        bool showedWindow;
-        ASSERT_TRUE(Start(run, medium, "/S /D=" + folder));
-        ASSERT_EQ(WaitUnattended(run, &showedWindow), 0u);
-    }
-
-    bool StartUninstaller(SetupRun& run, const std::string& arguments = "",
-                          const std::string& folder = kTarget)
-    {
-        return StartSetup(run, folder + "\\uninstall.exe", ScratchDir("uninstall-from"), "",
-                          arguments);
     }
 
     // Starts the uninstaller as a user would, answers its question with
@@ -96,18 +43,6 @@ protected:
         if (!StartUninstaller(run) || !AnswerMessageBox(run, &question, 15000, button))
             return STILL_ACTIVE;
         return WaitForExit(run, shown);
-    }
-
-    DWORD UninstallSilently(const std::string& folder = kTarget,
-                            const std::string& arguments = "/S")
-    {
-        SetupRun run;
-        bool showedWindow = false;
-        if (!StartUninstaller(run, arguments, folder))
-            return STILL_ACTIVE;
-        const DWORD code = WaitUnattended(run, &showedWindow);
-        EXPECT_FALSE(showedWindow);
-        return code;
     }
 };
 
