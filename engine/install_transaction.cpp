@@ -77,25 +77,6 @@ static BOOL MoveAsideFrom(int first, int end)
     return TRUE;
 }
 
-// Puts back what a name of folder was before the run: removes what the run
-// made there and moves back what it moved aside, unless that never moved
-// or is back already.
-static BOOL PutBack(const char* folder, int index, char state)
-{
-    char path[kPathChars];
-    char aside[kPathChars];
-    WIN32_FIND_DATAA saved;
-    const char* name = PlannedName(index);
-    const BOOL moved =
-        state == 'M' && JoinPath(aside, folder, kAsideFolder, name) && FindEntry(aside, &saved);
-    if ((state != 'N' && !moved) || !JoinPath(path, folder, name))
-        return TRUE;
-    if (!RemoveAt(path))
-        return LeaveBehind(path);
-    return !moved || (JoinPath(path, folder, saved.cFileName) && MoveEntry(aside, path)) ||
-           LeaveBehind(aside);
-}
-
 // Deletes the listed folder that was moved aside to path once the new one
 // is complete, all but its dot-named entries: the user's, since the copy
 // never writes such names. They go into the new folder of that name in
@@ -123,21 +104,6 @@ static BOOL DiscardFolder(const char* path, const char* folder, const char* name
     return discarded && RemoveAt(path);
 }
 
-// Deletes what a name of folder left aside, once the new installation is
-// complete.
-static BOOL Discard(const char* folder, int index)
-{
-    char aside[kPathChars];
-    WIN32_FIND_DATAA saved;
-    const char* name = PlannedName(index);
-    if (!JoinPath(aside, folder, kAsideFolder, name) || !FindEntry(aside, &saved))
-        return TRUE;
-    const BOOL discarded = index < kSelectedFolderCount && !IsLink(saved)
-                               ? DiscardFolder(aside, folder, name)
-                               : RemoveAt(aside);
-    return discarded || LeaveBehind(aside);
-}
-
 // Carries out the plan in folder (ending with "\"): the deletion of what
 // was moved aside when it is marked complete, else the rollback. Then the
 // aside folder and the journal go, and after a rollback of a run that made
@@ -147,10 +113,27 @@ static BOOL Settle(const char* folder, const char* plan, HANDLE journal)
     const BOOL complete = plan[kPlanBytes] == 'C';
     BOOL settled = TRUE;
     for (int index = 0; index < kPlannedNames; ++index) {
+        char path[kPathChars];
+        char aside[kPathChars];
+        WIN32_FIND_DATAA saved;
+        const char* name = PlannedName(index);
         const char state = plan[1 + index];
-        settled =
-            (complete ? state != 'M' || Discard(folder, index) : PutBack(folder, index, state)) &&
-            settled;
+        const BOOL moved =
+            state == 'M' && JoinPath(aside, folder, kAsideFolder, name) && FindEntry(aside, &saved);
+        BOOL done;
+        if (complete)
+            done = !moved || (index < kSelectedFolderCount && !IsLink(saved)
+                                  ? DiscardFolder(aside, folder, name)
+                                  : RemoveAt(aside));
+        else
+            // What the run made goes, and what it moved aside comes back,
+            // unless that never moved or is back already.
+            done =
+                (state != 'N' && !moved) || !JoinPath(path, folder, name) ||
+                (RemoveAt(path) &&
+                 (!moved || (JoinPath(path, folder, saved.cFileName) && MoveEntry(aside, path))));
+        if (!done)
+            settled = LeaveBehind(moved ? aside : path);
     }
     CloseHandle(journal);
     char aside[kPathChars];
@@ -245,11 +228,9 @@ BOOL RecoverReplacement(const char* folder)
     char path[kPathChars];
     char plan[kPlanBytes + 1] = {};
     DWORD read = 0;
-    if (!CopyPath(dir, folder) || !RootLength(dir))
-        return TRUE;
-    // Through a link, the moves would act on another folder.
-    DropSeparator(dir);
-    if (IsLinkAt(dir) || !AppendSeparator(dir, kPathChars) || !JoinPath(path, dir, kAsideFolder))
+    // Through a link, the deletion would act on another folder.
+    if (!CopyPath(dir, folder) || !AppendSeparator(dir, kPathChars) || !RootLength(dir) ||
+        !JoinPath(path, dir, kAsideFolder))
         return TRUE;
     DropSeparator(path);
     if (IsLinkAt(path) || !JoinPath(path, dir, kJournalName))

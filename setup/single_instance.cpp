@@ -30,7 +30,9 @@ BOOL AnotherSetupRuns()
 
 HANDLE InheritableSetupLock()
 {
-    SECURITY_ATTRIBUTES inherited = {sizeof inherited, NULL, TRUE};
+    SECURITY_ATTRIBUTES inherited = {};
+    inherited.nLength = sizeof inherited;
+    inherited.bInheritHandle = TRUE;
     return CreateMutexA(&inherited, FALSE, kLockName);
 }
 
