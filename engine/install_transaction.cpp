@@ -201,19 +201,16 @@ BOOL SetAsideUninstaller()
 
 BOOL CommitReplacement()
 {
-    Replacement& replacing = Setup.Replacing;
-    if (!replacing.Journal)
-        return TRUE;
     // From this mark on, the new installation is the one kept.
+    if (!Setup.Replacing.Journal)
+        return TRUE;
     if (!WriteJournal("C", 1))
         return FALSE;
-    replacing.Plan[kPlanBytes] = 'C';
-    Settle(Setup.TargetDir, replacing.Plan, replacing.Journal);
-    replacing.Journal = NULL;
+    Setup.Replacing.Plan[kPlanBytes] = 'C';
     return TRUE;
 }
 
-void RollBackReplacement()
+void FinishReplacement()
 {
     Replacement& replacing = Setup.Replacing;
     if (!replacing.Journal)

@@ -34,7 +34,7 @@ struct Replacement {
 // Before the copy into Setup.TargetDir, which the run made when created:
 // writes the journal, then moves aside every listed folder and file of an
 // earlier installation that the copy replaces. FALSE, with the last error
-// of what failed, when that cannot be done; RollBackReplacement then puts
+// of what failed, when that cannot be done; FinishReplacement then puts
 // back what was moved. A move that is refused is tried for a few seconds:
 // a virus scanner may hold a file for a moment.
 BOOL BeginReplacement(BOOL created);
@@ -45,16 +45,17 @@ BOOL BeginReplacement(BOOL created);
 BOOL SetAsideUninstaller();
 
 // The new installation is complete, its uninstaller, record and
-// registration included: marks the journal so, then deletes what was moved
-// aside, all but the dot-named entries of a listed folder, which the copy
-// never writes and which go into the new folder, and then the journal.
-// FALSE when the mark cannot be written: nothing is deleted then.
+// registration included: marks the journal so. FALSE when the mark cannot
+// be written.
 BOOL CommitReplacement();
 
-// The run did not complete: removes what it made, moves back what it moved
+// Finishes the replacement: once committed, deletes what was moved aside,
+// all but the dot-named entries of a listed folder, which the copy never
+// writes and which go into the new folder, then the journal. Otherwise the
+// run did not complete: removes what it made, moves back what it moved
 // aside, and removes the installation folder when the run made it. Nothing
 // when no replacement is under way.
-void RollBackReplacement();
+void FinishReplacement();
 
 // Finishes what a journal in folder (a full path, with or without a
 // trailing "\") says, left by a run that was ended by force: the deletion

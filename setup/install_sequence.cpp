@@ -43,7 +43,7 @@ static LRESULT EndWith(HWND window, DWORD exitCode)
 // installation as it was.
 static LRESULT EndWithMessage(HWND window, HWND owner, const char* text, DWORD exitCode)
 {
-    RollBackReplacement();
+    FinishReplacement();
     CloseProgressWindow();
     ShowMessage(owner, text, kConfirmCaption, MB_OK);
     return EndWith(window, exitCode);
@@ -193,10 +193,12 @@ LRESULT RunInstallSequence(HWND window)
         return EndFailed(window);
     MakeShortcuts();
     CloseProgressWindow();
-    // A script waits for the installation, not for the program.
-    if (Setup.Silent)
-        return EndWith(window, 0);
-    ShellExecuteA(NULL, "open", program, "", Setup.TargetDir, SW_SHOW);
-    StartCloseTimer(window);
-    return 0;
+    // A script waits for the installation, not for the program, and the
+    // program need not wait for the earlier installation to be deleted.
+    if (!Setup.Silent) {
+        ShellExecuteA(NULL, "open", program, "", Setup.TargetDir, SW_SHOW);
+        StartCloseTimer(window);
+    }
+    FinishReplacement();
+    return Setup.Silent ? EndWith(window, 0) : 0;
 }

@@ -81,7 +81,7 @@ TEST(InstallTransaction, EveryStepThatFailsLeavesOneInstallationWhole)
             Held held(run.medium + "\\exams\\new.dat");
             EXPECT_EQ(run.Copy(), static_cast<DWORD>(ERROR_INSTALL_FAILURE));
             Held copied(run.target + "\\dibs\\new.dat");
-            RollBackReplacement();
+            FinishReplacement();
             return run.earlier;
         },
         // Committing: the earlier exams is held aside.
@@ -92,13 +92,14 @@ TEST(InstallTransaction, EveryStepThatFailsLeavesOneInstallationWhole)
                 WriteText(run.target + file, "new");
             Held aside(run.target + "\\.velquor-aside\\exams\\old.dat");
             EXPECT_TRUE(CommitReplacement());
+            FinishReplacement();
             return run.newer;
         },
     };
     for (size_t step = 0; step < steps.size(); ++step) {
         Reinstall run("transaction-" + std::to_string(step));
         const std::string whole = steps[step](run);
-        RollBackReplacement();
+        FinishReplacement();
         EXPECT_TRUE(RecoverReplacement(run.target.c_str())) << step;
         EXPECT_EQ(TreeText(run.target), whole) << step;
     }
