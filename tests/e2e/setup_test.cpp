@@ -171,6 +171,15 @@ static void WriteOwner(const std::string* owner)
 
 void SetupTest::SetUp()
 {
+    // A removal ends with its uninstaller's temporary copy, which holds the
+    // turn of setup and uninstaller a moment longer: like a deployment tool
+    // told 1618, the next test waits for it.
+    for (DWORD start = GetTickCount(); GetTickCount() - start < Scaled(15000); Sleep(50)) {
+        HANDLE turn = OpenMutexA(SYNCHRONIZE, FALSE, "Velquor Setup");
+        if (!turn)
+            break;
+        CloseHandle(turn);
+    }
     RemoveAll(kTarget);
     RemoveAll(kStubLog);
     RemoveAll(kSettings);

@@ -30,7 +30,8 @@ static const char kSettings[] = "C:\\windows\\VelQ.ini";
 static const char kDescription[] = "Velquor - for all your FCC Exams";
 
 // What installing the sample medium gives: the listed folders in their own
-// spelling with their plain files only, the listed files lower-cased.
+// spelling with their plain files only, the listed files lower-cased, and
+// the uninstaller with its record.
 static const char* const kInstalled[] = {
     "dibs\\",
     "dibs\\dib001.dib",
@@ -58,6 +59,8 @@ static const char* const kInstalled[] = {
     "velq.dll",
     "velq.exe",
     "velq.hlp",
+    "uninstall.exe",
+    "uninstall.dat",
 };
 
 static int passed;
@@ -141,7 +144,7 @@ static void CheckInstalledFiles(const std::string& medium)
     int same = 0;
     int files = 0;
     for (const std::string& name : names) {
-        if (name.back() == '\\')
+        if (name.back() == '\\' || name.compare(0, 10, "uninstall.") == 0)
             continue;
         ++files;
         // The medium's names differ in case only; Windows finds them all the same.
