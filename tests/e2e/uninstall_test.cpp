@@ -34,6 +34,16 @@ protected:
         BuildMedium(medium);
     }
 
+    // Holds the uninstaller's file as Windows holds a running program's
+    // until a moment after it ended; Wine does not.
+    HANDLE HoldUninstaller()
+    {
+        HANDLE held = CreateFileA((std::string(kTarget) + "\\uninstall.exe").c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+        EXPECT_NE(held, INVALID_HANDLE_VALUE);
+        return held;
+    }
+
     // Starts the uninstaller as a user would, answers its question with
     // button and runs it to its end, keeping what it said after.
     DWORD UninstallAnswering(int button, Messages* shown)
@@ -238,14 +248,12 @@ TEST_F(UninstallTest, AnotherInstallationKeepsItsRegistrationShortcutsAndOwner)
 }
 
 // Windows holds a running program's file, and lets it go a moment after the
-// process ended; Wine does neither, so the test holds it as Windows would.
+// process ended.
 TEST_F(UninstallTest, TheLockedUninstallerStillGoesWithItsFolder)
 {
     Install();
     const std::string uninstaller = std::string(kTarget) + "\\uninstall.exe";
-    HANDLE held = CreateFileA(uninstaller.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL,
-                              OPEN_EXISTING, 0, NULL);
-    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    HANDLE held = HoldUninstaller();
     EXPECT_EQ(UninstallSilently(), 0u);
     Sleep(1000);
     EXPECT_TRUE(Exists(uninstaller)) << "the file was not held";
@@ -290,16 +298,13 @@ TEST_F(UninstallTest, AnotherUninstallerOrSetupRunningIsToldToRetryAndNothingGoe
 }
 
 // The temporary copy deletes the uninstaller a moment after the removal
-// ended, here held as Windows holds a program's file. A setup started
+// ended, held as Windows holds a program's file. A setup started
 // meanwhile is told to try again, and the copy leaves what a later
 // installation wrote, which its turn does not cover from another session.
 TEST_F(UninstallTest, ASetupStartedWhileTheRemovalEndsIsToldToRetry)
 {
     Install();
-    const std::string uninstaller = std::string(kTarget) + "\\uninstall.exe";
-    HANDLE held = CreateFileA(uninstaller.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL,
-                              OPEN_EXISTING, 0, NULL);
-    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    HANDLE held = HoldUninstaller();
     SetupRun removal, setup;
     bool showedWindow;
     ASSERT_TRUE(StartUninstaller(removal, "/S"));
