@@ -138,8 +138,10 @@ int InstallSelection(DWORD* failure)
     // Where the volume lacks that room, each listed entry is freed and
     // written one after the other, as the check measured.
     if (Setup.Selection.SideBySide && !BeginReplacement(created)) {
+        // Once the journal is written, only a move fails so: Windows
+        // refuses to move a folder with a file open in it.
         const DWORD error = GetLastError();
-        if (RefusalMeansInUse(error) || error == ERROR_ACCESS_DENIED)
+        if (Setup.Replacing.Journal && (RefusalMeansInUse(error) || error == ERROR_ACCESS_DENIED))
             *failure = ERROR_SHARING_VIOLATION;
         return 0;
     }
