@@ -192,6 +192,14 @@ def reinstall_table(fig, fresh_case):
                   f"{times(value)}, {verdict(value, REINSTALL_TARGET)}; run by run: "
                   + ", ".join(f"{r:.3f}" for r in fig.ratios("reinstall", "setup", "earlier"))
                   + ".", ""]
+    if fig.has("fresh", "earlier"):
+        value = fig.ratio("fresh", "setup", "earlier")
+        lines += [f"- A first installation of the same medium within {REINSTALL_TARGET}× of the "
+                  f"earlier program's: {times(value)}, {verdict(value, REINSTALL_TARGET)} "
+                  f"(medians {ms(fig.median('fresh', 'setup'))} and "
+                  f"{ms(fig.median('fresh', 'earlier'))} ms); run by run: "
+                  + ", ".join(f"{r:.3f}" for r in fig.ratios("fresh", "setup", "earlier"))
+                  + ".", ""]
     if fig.has("phases", "copy"):
         total = sum(fig.median("phases", phase) for phase, _ in PHASES)
         lines += [f"Where setup.exe's reinstall spends its time, step by step "

@@ -221,12 +221,20 @@ compare() {
     say "$case done"
 }
 
-# Each over the installation that the one before left: setup.exe, the
-# earlier program where it was built, and the loop, rotated; then the steps
+# A first installation by setup.exe and by the earlier program, where it was
+# built; then a reinstall, each over the installation that the one before
+# left: setup.exe, the earlier program and the loop, rotated; then the steps
 # of setup.exe's reinstall, over an installation each.
 reinstalls() {
     local medium=$1 run tool figures tools=(setup loop)
-    [ -f "$earlier/build/setup.exe" ] && tools+=(earlier)
+    if [ -f "$earlier/build/setup.exe" ]; then
+        tools+=(earlier)
+        for ((run = 1; run <= reinstall_runs; run++)); do
+            for tool in $(rotated "$run" setup earlier); do
+                measure fresh "$medium" "$tool" "$run"
+            done
+        done
+    fi
     retire_target
     install_natively "$medium"
     for ((run = 1; run <= reinstall_runs; run++)); do
