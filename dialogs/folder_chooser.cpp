@@ -64,8 +64,9 @@ void BrowseTargetFolder(HWND dialog)
     // typed into the folder field. The chooser needs the folder to exist;
     // made here, it has its access list at once.
     Setup.CreatedForBrowse = !PathExists(Setup.TargetDir);
+    BOOL created;
     if (Setup.CreatedForBrowse)
-        GuardInstallationFolder(Setup.TargetDir);
+        GuardInstallationFolder(Setup.TargetDir, FALSE, &created);
 
     CopyPath(Setup.ChooserFile, kDummyName);
     CopyPath(Setup.ChooserFileTitle, kDummyName);

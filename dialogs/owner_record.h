@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "runtime/path_text.h"
+
 // The machine's registered owner, or an empty text. At most size - 1
 // characters, always terminated.
 void GetRegisteredOwner(char* buffer, DWORD size);

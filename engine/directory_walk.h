@@ -7,11 +7,12 @@
 // Calls visit(entry) for every entry that matches the pattern, in the order
 // the file system delivers them, until visit returns FALSE. Names that begin
 // with "." are skipped: the self and parent entries, and dot names that are
-// no part of an installation. The first entry is examined like any other,
-// since FAT and CD roots (where install media live) deliver no "." entry.
-// Returns FALSE when the enumeration cannot start.
+// no part of an installation; with everyName, only the self and parent
+// entries. The first entry is examined like any other, since FAT and CD
+// roots (where install media live) deliver no "." entry. Returns FALSE when
+// the enumeration cannot start.
 template <typename Visit>
-BOOL WalkFolder(const char* pattern, Visit visit)
+BOOL WalkFolder(const char* pattern, Visit visit, BOOL everyName = FALSE)
 {
     WIN32_FIND_DATAA entry;
     // Wine never fills in the reparse tag (see IsLink).
@@ -20,7 +21,9 @@ BOOL WalkFolder(const char* pattern, Visit visit)
     if (find == INVALID_HANDLE_VALUE)
         return FALSE;
     do {
-        if (entry.cFileName[0] != '.' && !visit(entry))
+        const char* name = entry.cFileName;
+        const BOOL selfOrParent = name[name[1] == '.' ? 2 : 1] == '\0';
+        if ((name[0] != '.' || (everyName && !selfOrParent)) && !visit(entry))
             break;
     } while (FindNextFileA(find, &entry));
     FindClose(find);

@@ -1,6 +1,5 @@
 #include "engine/folder_replication.h"
 
-#include "dialogs/message_box.h"
 #include "engine/directory_walk.h"
 #include "engine/file_in_use.h"
 #include "engine/install_record.h"
@@ -37,29 +36,33 @@ BOOL DeleteInstalledFile(const char* path)
     return DeleteFileA(path) || (ClearReadOnly(path) && DeleteFileA(path));
 }
 
-BOOL RemoveEntry(const char* path, const WIN32_FIND_DATAA& entry)
+BOOL RemoveEntry(const char* path, const WIN32_FIND_DATAA& entry, BOOL everyName)
 {
     if (!IsFolder(entry))
         return DeleteInstalledFile(path);
     // A junction or folder link goes, the folder it points to stays.
     if (IsLink(entry))
         return RemoveDirectoryA(path);
-    return RemoveFolderTree(path);
+    return RemoveFolderTree(path, everyName);
 }
 
-BOOL RemoveFolderTree(const char* path)
+BOOL RemoveFolderTree(const char* path, BOOL everyName)
 {
     // A path that already ends with "\" gives doubled separators here; the
     // platform accepts them.
     char pattern[kPathChars];
     if (!JoinPath(pattern, path, "\\*.*"))
         return FALSE;
-    const BOOL listed = WalkFolder(pattern, [path](const WIN32_FIND_DATAA& entry) {
-        char child[kPathChars];
-        // Clearing a large earlier installation takes a while too.
-        NoteFileCopy(NULL, NULL, 0);
-        return JoinPath(child, path, "\\", entry.cFileName) && RemoveEntry(child, entry);
-    });
+    const BOOL listed = WalkFolder(
+        pattern,
+        [=](const WIN32_FIND_DATAA& entry) {
+            char child[kPathChars];
+            // Clearing a large earlier installation takes a while too.
+            NoteFileCopy(NULL, NULL, 0);
+            return JoinPath(child, path, "\\", entry.cFileName) &&
+                   RemoveEntry(child, entry, everyName);
+        },
+        everyName);
     if (!listed)
         return FALSE;
     return RemoveDirectoryA(path);
@@ -153,15 +156,12 @@ BOOL CopyFolderFiles(const char* sourceFolder, const char* targetFolder)
     return fits && copied;
 }
 
-// Shows the platform's text for the last error under "Error", and logs it
-// for path.
+// Logs the last error for path, and tells whoever shows it.
 static void ReportLastError(const char* path)
 {
-    char text[kErrorTextChars];
     LogError(path);
-    GetErrorText(GetLastError(), text);
-    if (text[0])
-        ShowMessage(NULL, text, "Error", MB_ICONINFORMATION);
+    if (Setup.FolderNotMade)
+        Setup.FolderNotMade(GetLastError());
 }
 
 // An earlier installation's folder is emptied and removed. When it is a

@@ -13,15 +13,18 @@ BOOL PathExists(const char* path);
 
 // Removes the folder and everything in it; the path may end with "\".
 // Links (junctions, symbolic links) are removed themselves, never followed.
-// The result is that of removing the folder, FALSE when it cannot be listed.
-BOOL RemoveFolderTree(const char* path);
+// Dot-named entries are passed over, as the clearing of an earlier folder
+// has always left them, unless everyName. The result is that of removing
+// the folder, FALSE when it cannot be listed.
+BOOL RemoveFolderTree(const char* path, BOOL everyName = FALSE);
 
 // Deletes the file at path, read-only or not.
 BOOL DeleteInstalledFile(const char* path);
 
 // Removes the entry at path: a file (read-only or not), a folder with
-// everything in it, or a folder link itself, never what it points to.
-BOOL RemoveEntry(const char* path, const WIN32_FIND_DATAA& entry);
+// everything in it (RemoveFolderTree), or a folder link itself, never what
+// it points to.
+BOOL RemoveEntry(const char* path, const WIN32_FIND_DATAA& entry, BOOL everyName = FALSE);
 
 // Copies the plain files of sourceFolder into targetFolder, overwriting;
 // sub-folders are left alone. Both folders end with "\". FALSE after the

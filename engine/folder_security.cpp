@@ -78,24 +78,33 @@ static UINT DriveTypeOf(const char* folder)
 }
 
 // Administrators become the owner of a folder that existed, who may then
-// always set its list, which is set next. Unlike SetFileSecurityA,
-// SetNamedSecurityInfoA passes the list on to what the folder holds.
-static BOOL TakeOver(const char* folder, PSECURITY_DESCRIPTOR descriptor)
+// always set its list, which is set next. Into an earlier installation the
+// list is passed on to what it holds, as SetNamedSecurityInfoA does; a
+// folder of other content keeps what it holds as it was, since
+// SetFileSecurityA sets the folder's own list only: a data folder chosen
+// by mistake must not lose its users' access to their files.
+static BOOL TakeOver(const char* folder, PSECURITY_DESCRIPTOR descriptor, BOOL passOn)
 {
     auto readList =
         SecurityFunction<decltype(&GetSecurityDescriptorDacl)>("GetSecurityDescriptorDacl");
-    auto setSecurity = SecurityFunction<decltype(&SetNamedSecurityInfoA)>("SetNamedSecurityInfoA");
+    auto setNamed = SecurityFunction<decltype(&SetNamedSecurityInfoA)>("SetNamedSecurityInfoA");
+    auto setFile = SecurityFunction<decltype(&SetFileSecurityA)>("SetFileSecurityA");
     BOOL present;
     BOOL defaulted;
     PACL list;
     static const SECURITY_INFORMATION kSteps[] = {OWNER_SECURITY_INFORMATION,
                                                   DACL_SECURITY_INFORMATION |
                                                       PROTECTED_DACL_SECURITY_INFORMATION};
-    if (!readList || !setSecurity || !readList(descriptor, &present, &list, &defaulted))
+    if (!readList || !setNamed || !setFile || !readList(descriptor, &present, &list, &defaulted))
         return FALSE;
     for (SECURITY_INFORMATION step : kSteps) {
-        const DWORD error = setSecurity(const_cast<char*>(folder), SE_FILE_OBJECT, step,
-                                        const_cast<BYTE*>(kAdministratorsSid), NULL, list, NULL);
+        if (!passOn) {
+            if (!setFile(folder, step, descriptor))
+                return FALSE;
+            continue;
+        }
+        const DWORD error = setNamed(const_cast<char*>(folder), SE_FILE_OBJECT, step,
+                                     const_cast<BYTE*>(kAdministratorsSid), NULL, list, NULL);
         if (error != ERROR_SUCCESS) {
             SetLastError(error);
             return FALSE;
@@ -104,7 +113,7 @@ static BOOL TakeOver(const char* folder, PSECURITY_DESCRIPTOR descriptor)
     return TRUE;
 }
 
-BOOL GuardInstallationFolder(const char* folder)
+BOOL GuardInstallationFolder(const char* folder, BOOL passOn, BOOL* created)
 {
     SECURITY_ATTRIBUTES attributes = {sizeof attributes, NULL, FALSE};
     const FolderGuard guard =
@@ -113,9 +122,10 @@ BOOL GuardInstallationFolder(const char* folder)
         LogLine(kLogNoList, folder);
     BOOL guarded =
         guard != kGuardList || (attributes.lpSecurityDescriptor = MakeFolderSecurity(TRUE)) != NULL;
-    if (guarded && !CreateDirectoryA(folder, &attributes) &&
-        GetLastError() == ERROR_ALREADY_EXISTS && attributes.lpSecurityDescriptor)
-        guarded = TakeOver(folder, attributes.lpSecurityDescriptor);
+    *created = guarded && CreateDirectoryA(folder, &attributes);
+    if (guarded && !*created && GetLastError() == ERROR_ALREADY_EXISTS &&
+        attributes.lpSecurityDescriptor)
+        guarded = TakeOver(folder, attributes.lpSecurityDescriptor, passOn);
     LocalFree(attributes.lpSecurityDescriptor);
     if (!guarded)
         LogError(folder);

@@ -42,12 +42,13 @@ FolderGuard ChooseFolderGuard(BOOL administrator, BOOL listsKnown, UINT driveTyp
 
 // Creates the installation folder, or takes over the one that exists, with
 // the guard it is chosen: a folder made here gets the list in the same
-// call that makes it; one that existed gets Administrators as its owner
-// first, who may always set its list, then the list, passed on to what it
-// holds. FALSE, logged, when that list cannot be set: nothing may be
-// written into the folder then. A folder that can be neither made nor
-// found is left to the copy, which reports it.
-BOOL GuardInstallationFolder(const char* folder);
+// call that makes it (created); one that existed gets Administrators as
+// its owner first, who may always set its list, then the list, passed on
+// to what it holds where that is an earlier installation (passOn), never
+// into other content. FALSE, logged, when that list cannot be set: nothing
+// may be written into the folder then. A folder that can be neither made
+// nor found is left to the copy, which reports it.
+BOOL GuardInstallationFolder(const char* folder, BOOL passOn, BOOL* created);
 
 // Creates a folder that, where an administrator or SYSTEM runs the program,
 // only SYSTEM and Administrators can open: the shared temporary folder of

@@ -4,7 +4,9 @@
 
 #include "engine/folder_replication.h"
 #include "engine/folder_security.h"
+#include "engine/file_in_use.h"
 #include "engine/install_record.h"
+#include "engine/install_transaction.h"
 #include "runtime/characters.h"
 #include "setup/setup_state.h"
 
@@ -117,9 +119,9 @@ SelectionKind SelectedEntry(const WIN32_FIND_DATAA& entry, char (&name)[kPathCha
                                                                        : kNotSelected;
 }
 
-int InstallSelection(BOOL* allFilesCopied)
+int InstallSelection(DWORD* failure)
 {
-    *allFilesCopied = TRUE;
+    *failure = ERROR_INSTALL_FAILURE;
     // Refuses a drive root such as C:\ (and an empty folder field), and a
     // folder that holds the medium, which the dialog refuses too but the
     // default folder, used when the dialog cannot be shown, is not checked.
@@ -127,23 +129,36 @@ int InstallSelection(BOOL* allFilesCopied)
         return 0;
     if (!AppendSeparator(Setup.TargetDir, kPathChars))
         return 0;
-    // Guarded before anything is written into it.
-    if (!GuardInstallationFolder(Setup.TargetDir))
+    // Guarded before anything is written into it. Only a folder that holds
+    // an earlier installation (which the check measured) passes the list on
+    // to what it holds.
+    BOOL created;
+    if (!GuardInstallationFolder(Setup.TargetDir, Setup.Selection.Replaced.Space != 0, &created))
         return kFolderUnguarded;
+    // Where the volume lacks that room, each listed entry is freed and
+    // written one after the other, as the check measured.
+    if (Setup.Selection.SideBySide && !BeginReplacement(created)) {
+        // Once the journal is written, only a move fails so: Windows
+        // refuses to move a folder with a file open in it.
+        const DWORD error = GetLastError();
+        if (Setup.Replacing.Journal && (RefusalMeansInUse(error) || error == ERROR_ACCESS_DENIED))
+            *failure = ERROR_SHARING_VIOLATION;
+        return 0;
+    }
     // The record lists what this copy makes.
     StartInstallRecord(Setup.Selection.RecordBytes);
 
     int folderCount = 0;
+    BOOL copied = TRUE;
     // The current directory is the medium: nothing changes it during the run.
     WalkSelection([&](SelectionKind kind, const char* name, const WIN32_FIND_DATAA& entry) {
-        if (kind == kSelectedFile) {
-            *allFilesCopied = CopyRootFile(name, entry);
-            return *allFilesCopied;
-        }
-        if (!ReplicateFolder(name))
-            return FALSE;
-        ++folderCount;
-        return TRUE;
+        if (kind == kSelectedFile)
+            return copied = CopyRootFile(name, entry);
+        if ((copied = ReplicateFolder(name)))
+            ++folderCount;
+        return copied;
     });
+    if (copied)
+        *failure = 0;
     return folderCount;
 }

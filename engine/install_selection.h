@@ -61,6 +61,10 @@ constexpr int kFolderUnguarded = -1;
 
 // Replicates every listed folder and copies every listed file found in the
 // current directory into TargetDir, and returns the number of folders
-// replicated. The scan ends at the first failure; allFilesCopied tells
-// whether it ended on a listed file that could not be copied.
-int InstallSelection(BOOL* allFilesCopied);
+// replicated. Where the check found room beside it, an earlier
+// installation is replaced (engine/install_transaction.h), which the
+// install sequence then commits or rolls back. The scan ends at the first
+// failure. failure is 0 when nothing failed, ERROR_SHARING_VIOLATION when
+// what the copy replaces could not be moved aside (another process holds
+// it), else ERROR_INSTALL_FAILURE.
+int InstallSelection(DWORD* failure);

@@ -28,6 +28,10 @@ struct SelectionSize {
     DWORD RecordBytes;
     // Another process holds a file that the copy would delete or overwrite.
     BOOL InUse;
+    // The volume has room for the new installation beside the earlier one,
+    // which then stays until the new one is complete
+    // (engine/install_transaction.h).
+    BOOL SideBySide;
 };
 
 // Measures the selection of the current directory, the medium, for

@@ -105,6 +105,10 @@ static void CheckCopy(const char* folder, size_t rootLength, TargetCheck* check)
     const BOOL known = ReadVolumeSpace(folder, rootLength, &space);
     MeasureSelection(folder, space.ClusterBytes, &Setup.Selection);
     const ULONGLONG needed = Setup.Selection.Peak;
+    // Beside the new installation: the journal and the folder of what is
+    // moved aside, a cluster each.
+    Setup.Selection.SideBySide =
+        !known || Setup.Selection.Written.Space + 2 * space.ClusterBytes <= space.Free;
     if (known)
         LogLine(kLogRoom, folder, LogFigure(needed >> 10), LogFigure(space.Free >> 10),
                 needed > space.Free ? "too little" : "enough");

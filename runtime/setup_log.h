@@ -50,6 +50,12 @@ extern const char kLogRemoved[];
 extern const char kLogNoList[];
 extern const char kLogExit[];
 
+// A replacement settled (engine/install_transaction.h), or left for the
+// next start: its folder and one of its states, rolled back or committed,
+// then the same two unfinished.
+extern const char kLogSettled[];
+extern const char kLogSettledStates[];
+
 // The verdicts of the folder check, as kLogFolderVerdict names them, in
 // the order of TargetVerdict (engine/target_check.h).
 extern const char kLogVerdicts[];

@@ -3,6 +3,7 @@
 
     bench_report.py RAW META OUT
     bench_report.py --log RAW      (only what /LOG costs, printed)
+    bench_report.py --reinstall RAW    (only the reinstall, printed)
 
 RAW holds one measurement a line: case, files, tool, run, milliseconds,
 tab-separated. META holds "key=value" lines about the run (command, date,
@@ -20,6 +21,15 @@ STARTERS = [("setup", "setup.exe"), ("dialog", "minimal dialog program"),
             ("dialog_imports", "minimal dialog program importing setup.exe's DLLs")]
 COPY_TARGET, FLAT_TARGET, START_TARGET, NSIS_TARGET, SIZE_TARGET = 1.02, 1.1, 1.1, 0.5, 0.2
 LOG_TARGET = 1.03
+# A reinstall against the earlier program's, which deleted the earlier
+# installation as it went.
+REINSTALL_TARGET = 1.05
+PHASES = [("measure", "measure (the room check's walk of the medium and the earlier installation)"),
+          ("probe", "probe (is a file of the earlier installation in use?)"),
+          ("aside", "move the earlier installation aside (journal, renames)"),
+          ("copy", "copy"),
+          ("register", "uninstaller, record and registration"),
+          ("commit", "commit (delete what was moved aside)")]
 SIZES = [("size_setup32", "build/win32/setup.exe (the product)"),
          ("size_nsis_smallest", "smallest NSIS installer: an empty section, x86-ansi, zlib"),
          ("size_setup64", "build/win64/setup.exe (the build measured above)"),
@@ -159,13 +169,47 @@ def size_table(meta):
 
 
 def reinstall_table(fig, fresh_case):
-    lines = ["| files | setup.exe over an installation | CopyFileA loop: delete, then copy"
-             " | setup ÷ loop | setup.exe, fresh install | reinstall ÷ fresh |",
-             "|--:|--:|--:|--:|--:|--:|"]
-    over, fresh = fig.median("reinstall", "setup"), fig.median(fresh_case, "setup")
-    lines.append(f"| {fig.files['reinstall']:,} | {ms(over)} | {ms(fig.median('reinstall', 'loop'))}"
-                 f" | {times(fig.ratio('reinstall', 'setup', 'loop'))} | {ms(fresh)}"
-                 f" | {times(over / fresh)} |")
+    """setup.exe over an installation, beside the earlier program and the loop,
+    then setup.exe's reinstall step by step."""
+    if not fig.has("reinstall", "setup"):
+        return ["Not measured."]
+    over = fig.median("reinstall", "setup")
+    fresh = fig.median(fresh_case, "setup") if fig.has(fresh_case, "setup") else None
+    earlier = fig.has("reinstall", "earlier")
+    lines = ["| files | runs | setup.exe over an installation | the earlier program (a2dcaeb)"
+             " | setup ÷ earlier | CopyFileA loop: delete, then copy | setup ÷ loop"
+             " | setup.exe, fresh install | reinstall ÷ fresh |",
+             "|--:|--:|--:|--:|--:|--:|--:|--:|--:|",
+             f"| {fig.files['reinstall']:,} | {fig.count('reinstall', 'setup')} | {ms(over)}"
+             f" | {ms(fig.median('reinstall', 'earlier')) if earlier else '—'}"
+             f" | {times(fig.ratio('reinstall', 'setup', 'earlier')) if earlier else '—'}"
+             f" | {ms(fig.median('reinstall', 'loop'))}"
+             f" | {times(fig.ratio('reinstall', 'setup', 'loop'))} | {ms(fresh)}"
+             f" | {times(over / fresh) if fresh else '—'} |", ""]
+    if earlier:
+        value = fig.ratio("reinstall", "setup", "earlier")
+        lines += [f"- Reinstall within {REINSTALL_TARGET}× of the earlier program's: "
+                  f"{times(value)}, {verdict(value, REINSTALL_TARGET)}; run by run: "
+                  + ", ".join(f"{r:.3f}" for r in fig.ratios("reinstall", "setup", "earlier"))
+                  + ".", ""]
+    if fig.has("fresh", "earlier"):
+        value = fig.ratio("fresh", "setup", "earlier")
+        lines += [f"- A first installation of the same medium within {REINSTALL_TARGET}× of the "
+                  f"earlier program's: {times(value)}, {verdict(value, REINSTALL_TARGET)} "
+                  f"(medians {ms(fig.median('fresh', 'setup'))} and "
+                  f"{ms(fig.median('fresh', 'earlier'))} ms); run by run: "
+                  + ", ".join(f"{r:.3f}" for r in fig.ratios("fresh", "setup", "earlier"))
+                  + ".", ""]
+    if fig.has("phases", "copy"):
+        total = sum(fig.median("phases", phase) for phase, _ in PHASES)
+        lines += [f"Where setup.exe's reinstall spends its time, step by step "
+                  f"({fig.count('phases', 'copy')} runs, each over an installation, timed "
+                  "within the engine by tests/bench/reinstall_phases.cpp; the shortcuts and "
+                  "the program's start, which the figure above includes, are not among them):",
+                  "", "| step | ms | share |", "|---|--:|--:|"]
+        lines += [f"| {name} | {ms(fig.median('phases', phase))} | "
+                  f"{fig.median('phases', phase) / total:.1%} |" for phase, name in PHASES]
+        lines.append(f"| all | {ms(total)} | 100.0% |")
     return lines
 
 
@@ -358,6 +402,8 @@ def main(raw, meta, out):
 if __name__ == "__main__":
     if len(sys.argv) == 3 and sys.argv[1] == "--log":
         print("\n".join(log_table(Figures(read_rows(sys.argv[2])))))
+    elif len(sys.argv) == 3 and sys.argv[1] == "--reinstall":
+        print("\n".join(reinstall_table(Figures(read_rows(sys.argv[2])), "")))
     elif len(sys.argv) != 4:
         sys.exit(__doc__)
     else:

@@ -3,14 +3,17 @@
 # a bare CopyFileA loop, Wine's xcopy, native cp -r and the peer installer
 # (NSIS, tests/bench/peer_installer.nsi, built here with makensis) over the
 # same files; the time per file from 1,000 to 50,000 files, setup.exe and the
-# loop; a reinstall; its start-up against a minimal dialog program; the size
-# of the 32-bit setup.exe against the smallest NSIS installer. Writes the
-# table to docs/performance.md.
+# loop; a reinstall, beside the earlier program's (the setup.exe of commit
+# a2dcaeb, built here) and step by step; its start-up against a minimal dialog
+# program; the size of the 32-bit setup.exe against the smallest NSIS
+# installer. Writes the table to docs/performance.md.
 #   scripts/benchmark.sh [--quick]
 # --quick: tiny media and one run of each, to keep the benchmark working (CI);
 # its table goes to the build folder, not to docs/.
 # VELQUOR_BENCH_LOG_ONLY=1: only what /LOG costs on the 10,011-file medium
 # (the many-small-files one), printed, and no table written.
+# VELQUOR_BENCH_REINSTALL_ONLY=1: only the reinstall of that medium, beside the
+# earlier program's and step by step, printed, and no table written.
 # VELQUOR_BENCH_BUILD: the build folder to use instead of build/win64 (the
 # 32-bit setup.exe of the size table is built beside it, in its name + "-win32",
 # unless it is the default; then build/win32).
@@ -49,15 +52,20 @@ raw=$work/raw.tsv
 load=$work/load.txt  # the 1-minute load average at every measurement
 # The peer installer is copied beside the medium's files for its runs only.
 nsis_exe=velquor-nsis.exe
+# The earlier program that a reinstall is measured against: main before the
+# reinstall kept the earlier installation until the new one was complete.
+earlier_commit=a2dcaeb
+earlier=$work/earlier
 
 # Files per folder of the small-file media: the middle one is also the
 # many-small-files medium of the copy comparison. The largest takes minutes a
 # copy: fewer runs there.
 if [ $quick = yes ]; then
-    runs=1 largest_runs=1 startup_runs=1 scale=(20 40 100) large=(2 1048576)
+    runs=1 largest_runs=1 startup_runs=1 reinstall_runs=1 scale=(20 40 100) large=(2 1048576)
     report=$work/performance.md
 else
-    runs=5 largest_runs=3 startup_runs=10 scale=(200 2000 10000) large=(20 4194304)
+    runs=5 largest_runs=3 startup_runs=10 reinstall_runs=6 scale=(200 2000 10000)
+    large=(20 4194304)
     report=$root/docs/performance.md
 fi
 
@@ -73,7 +81,7 @@ build_programs() {
             -DCMAKE_BUILD_TYPE=MinSizeRel -DVELQUOR_TESTS=ON >/dev/null
     fi
     cmake --build "$build" -j2 --target setup velq_stub bench_driver copy_loop \
-        minimal_dialog minimal_dialog_imports >/dev/null
+        reinstall_phases minimal_dialog minimal_dialog_imports >/dev/null
     # The product, for the size table.
     if [ "$build32" = "$root/build/win32" ]; then
         cmake --preset win32 >/dev/null
@@ -82,6 +90,22 @@ build_programs() {
             -DCMAKE_BUILD_TYPE=MinSizeRel -DVELQUOR_TESTS=OFF >/dev/null
     fi
     cmake --build "$build32" -j2 --target setup >/dev/null
+}
+
+# The earlier program's setup.exe, the same 64-bit build, from its commit.
+# Left out, with a word, where the clone does not hold that commit.
+build_earlier() {
+    [ -f "$earlier/build/setup.exe" ] && return 0
+    if ! git cat-file -e "$earlier_commit^{commit}" 2>/dev/null; then
+        say "commit $earlier_commit is not in this clone: the reinstall is not compared with it"
+        return 0
+    fi
+    rm -rf "$earlier" && mkdir -p "$earlier/source"
+    git archive "$earlier_commit" | tar -x -C "$earlier/source"
+    cmake -S "$earlier/source" -B "$earlier/build" \
+        -DCMAKE_TOOLCHAIN_FILE="$earlier/source/cmake/mingw-x86_64.cmake" \
+        -DCMAKE_BUILD_TYPE=MinSizeRel -DVELQUOR_TESTS=OFF >/dev/null
+    cmake --build "$earlier/build" -j2 --target setup >/dev/null
 }
 
 # The peer installer and the smallest installer makensis makes.
@@ -105,6 +129,9 @@ drive() {
 
 # One measurement each, in milliseconds: TOOL MEDIUM [over].
 time_setup() { drive install "$(winpath "$build/setup.exe")" "$(winpath "$1")" "$target_win" "$stub_log"; }
+time_earlier() {
+    drive install "$(winpath "$earlier/build/setup.exe")" "$(winpath "$1")" "$target_win" "$stub_log"
+}
 # The same with a log, which each run starts anew.
 time_setup_log() {
     rm -f "$env_dir/prefix/drive_c/bench-setup.log"
@@ -194,13 +221,35 @@ compare() {
     say "$case done"
 }
 
+# A first installation by setup.exe and by the earlier program, where it was
+# built; then a reinstall, each over the installation that the one before
+# left: setup.exe, the earlier program and the loop, rotated; then the steps
+# of setup.exe's reinstall, over an installation each.
 reinstalls() {
-    local medium=$1 run tool
+    local medium=$1 run tool figures tools=(setup loop)
+    if [ -f "$earlier/build/setup.exe" ]; then
+        tools+=(earlier)
+        for ((run = 1; run <= reinstall_runs; run++)); do
+            for tool in $(rotated "$run" setup earlier); do
+                measure fresh "$medium" "$tool" "$run"
+            done
+        done
+    fi
     retire_target
     install_natively "$medium"
-    for ((run = 1; run <= runs; run++)); do
-        for tool in $(rotated "$run" setup loop); do
+    for ((run = 1; run <= reinstall_runs; run++)); do
+        for tool in $(rotated "$run" "${tools[@]}"); do
             measure reinstall "$medium" "$tool" "$run" over
+        done
+    done
+    for ((run = 1; run <= reinstall_runs; run++)); do
+        sync
+        figures=$(tests/wine/run-in-wine.sh "$env_dir" "$build/tests/bench/reinstall_phases.exe" \
+            "$(winpath "$medium")\\" "$target_win\\" | tr -d '\r')
+        check_copy "$medium" reinstall_phases
+        paste <(printf '%s\n' measure probe aside copy register commit) \
+            <(printf '%s\n' $figures) | while read -r tool ms; do
+            printf 'phases\t%s\t%s\t%s\t%s\n' "$(wc -l <"$medium.list")" "$tool" "$run" "$ms" >>"$raw"
         done
     done
     say "reinstall done"
@@ -250,6 +299,7 @@ finish() {
 
 build_programs
 mkdir -p "$work"
+build_earlier
 build_installers
 rm -rf "$trash" "$target"
 : >"$raw"
@@ -267,6 +317,12 @@ log_cost() {
 if [ "${VELQUOR_BENCH_LOG_ONLY:-}" = 1 ]; then
     log_cost "$(make_medium "files-$((scale[1] * 5))" "${scale[1]}" 4096)"
     python3 scripts/bench_report.py --log "$raw"
+    exit 0
+fi
+
+if [ "${VELQUOR_BENCH_REINSTALL_ONLY:-}" = 1 ]; then
+    reinstalls "$(make_medium "files-$((scale[1] * 5))" "${scale[1]}" 4096)"
+    python3 scripts/bench_report.py --reinstall "$raw"
     exit 0
 fi
 

@@ -9,6 +9,7 @@
 #include "dialogs/progress_window.h"
 #include "dialogs/readme_text.h"
 #include "engine/install_selection.h"
+#include "engine/install_transaction.h"
 #include "engine/registration.h"
 #include "engine/shortcut_maker.h"
 #include "engine/target_check.h"
@@ -17,6 +18,8 @@
 #include "setup/starting_folder.h"
 
 static const char kConfirmCaption[] = "Install Confirmation";
+
+const char kInUseText[] = "Velquor is in use. Please close it and try again.";
 
 void RequestClose(HWND window)
 {
@@ -37,8 +40,12 @@ static LRESULT EndWith(HWND window, DWORD exitCode)
     return 0;
 }
 
+// A run that ends so, after the copy began, first leaves the earlier
+// installation as it was.
 static LRESULT EndWithMessage(HWND window, HWND owner, const char* text, DWORD exitCode)
 {
+    FinishReplacement();
+    CloseProgressWindow();
     ShowMessage(owner, text, kConfirmCaption, MB_OK);
     return EndWith(window, exitCode);
 }
@@ -46,6 +53,16 @@ static LRESULT EndWithMessage(HWND window, HWND owner, const char* text, DWORD e
 static LRESULT EndFailed(HWND window)
 {
     return EndWithMessage(window, NULL, "Velquor Installation Failed", ERROR_INSTALL_FAILURE);
+}
+
+// The platform's text for a listed folder that the copy cannot make, under
+// "Error"; the copy goes on.
+static void ShowFolderError(DWORD error)
+{
+    char text[kErrorTextChars];
+    GetErrorText(error, text);
+    if (text[0])
+        ShowMessage(NULL, text, "Error", MB_ICONINFORMATION);
 }
 
 // The medium is the current directory; "\" is appended unconditionally, so a
@@ -126,9 +143,18 @@ LRESULT RunInstallSequence(HWND window)
 {
     if (!ReadSourceDir())
         return EndFailed(window);
+    // A run ended by force is finished before anything else: in the folder
+    // that the last Install recorded before its copy, and in the folder this
+    // run is about to use. The starting folder is looked
+    // for after the first: until then an unfinished reinstall may have its
+    // record moved aside.
+    char recorded[kPathChars];
+    ReadOwnerFolder(recorded, sizeof recorded);
+    RecoverReplacement(recorded);
     // /D= may have named the folder.
     if (Setup.TargetDir[0] == '\0')
         FindStartingFolder();
+    RecoverReplacement(Setup.TargetDir);
 
     if (Setup.Silent) {
         if (!AcceptSilently())
@@ -147,15 +173,16 @@ LRESULT RunInstallSequence(HWND window)
     }
 
     LogLine(kLogInstalling, Setup.SourceDir, Setup.TargetDir);
-    BOOL allFilesCopied;
-    const int folderCount = InstallSelection(&allFilesCopied);
-    CloseProgressWindow();
+    Setup.FolderNotMade = ShowFolderError;
+    DWORD failure;
+    const int folderCount = InstallSelection(&failure);
     if (folderCount == kFolderUnguarded)
         return EndWithMessage(window, NULL,
                               "Velquor Installation Failed: its folder could not be protected",
                               ERROR_INSTALL_FAILURE);
-    // All folders but a listed file missing is no success either.
-    if (folderCount == 0 || (folderCount >= kSelectedFolderCount && !allFilesCopied))
+    if (failure == ERROR_SHARING_VIOLATION)
+        return EndWithMessage(window, NULL, kInUseText, failure);
+    if (folderCount == 0 || failure)
         return EndFailed(window);
     if (folderCount < kSelectedFolderCount) {
         // The window manager's formatter, as the program links no C runtime:
@@ -166,17 +193,20 @@ LRESULT RunInstallSequence(HWND window)
     }
 
     // Without the program there is nothing to link or start: a medium
-    // without VelQ.exe must not pass for a successful installation.
+    // without VelQ.exe must not pass for a successful installation. The
+    // shortcuts come once the installation is kept.
     char program[kPathChars];
-    if (!ComposeProgramPath(program) || !IsFile(program))
+    if (!ComposeProgramPath(program) || !IsFile(program) || !SetAsideUninstaller() ||
+        !RegisterInstallation() || !CommitReplacement())
         return EndFailed(window);
     MakeShortcuts();
-    if (!RegisterInstallation())
-        return EndFailed(window);
-    // A script waits for the installation, not for the program.
-    if (Setup.Silent)
-        return EndWith(window, 0);
-    ShellExecuteA(NULL, "open", program, "", Setup.TargetDir, SW_SHOW);
-    StartCloseTimer(window);
-    return 0;
+    CloseProgressWindow();
+    // A script waits for the installation, not for the program, and the
+    // program need not wait for the earlier installation to be deleted.
+    if (!Setup.Silent) {
+        ShellExecuteA(NULL, "open", program, "", Setup.TargetDir, SW_SHOW);
+        StartCloseTimer(window);
+    }
+    FinishReplacement();
+    return Setup.Silent ? EndWith(window, 0) : 0;
 }

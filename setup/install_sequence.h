@@ -13,6 +13,10 @@ constexpr UINT kCloseDelayMs = 4000;
 // which names the same file. FALSE when neither fits.
 BOOL ComposeProgramPath(char (&program)[kPathChars]);
 
+// What a run that finds Velquor in use says: setup's copy, whose earlier
+// installation cannot be moved aside, and the uninstaller.
+extern const char kInUseText[];
+
 // Runs the whole installation while the host window is being created, and
 // leaves a close request (at once, or by the close timer) for the message
 // loop. Returns 0, so window creation always succeeds.

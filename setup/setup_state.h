@@ -4,6 +4,7 @@
 #include <commdlg.h>
 
 #include "engine/install_record.h"
+#include "engine/install_transaction.h"
 #include "engine/selection_size.h"
 #include "runtime/path_text.h"
 
@@ -36,8 +37,14 @@ struct SetupState {
     // and, with a null name, of every step of clearing an earlier
     // installation (engine/folder_replication.h). Null while nobody watches.
     void (*CopyingFile)(const char* targetFolder, const char* name, ULONGLONG bytes);
+    // Told of a listed folder that the copy cannot make, with the error,
+    // before the copy goes on. Null while nobody is told.
+    void (*FolderNotMade)(DWORD error);
     // What the copy made, for the record that it leaves.
     InstallRecord Record;
+    // The earlier installation that the copy replaces, kept until the new
+    // one is complete.
+    Replacement Replacing;
     // During the copy: the progress window, the bytes copied so far, and the
     // share of them, the folder and the time it last showed.
     HWND ProgressWindow;

@@ -65,6 +65,14 @@ BOOL AnotherSetupRuns()
     return (error == ERROR_ALREADY_EXISTS || error == ERROR_ACCESS_DENIED) && OtherLockCounts();
 }
 
+HANDLE InheritableSetupLock()
+{
+    SECURITY_ATTRIBUTES inherited = {};
+    inherited.nLength = sizeof inherited;
+    inherited.bInheritHandle = TRUE;
+    return CreateMutexA(&inherited, FALSE, kLockName);
+}
+
 const char kHostClass[] = "VelSetup";
 
 void BringSetupForward()

@@ -16,6 +16,9 @@ BOOL AnotherSetupRuns();
 // administrator may read the owner of every lock that those make, and
 // Wine records no owner at all, which counts as well.
 BOOL LockCounts(BOOL administrator, BOOL ownerRead, PSID owner, PSID self);
+// The lock once more, in a handle that a process started with inherited
+// handles holds until it ends, however soon this one ends.
+HANDLE InheritableSetupLock();
 
 // The class of setup's host window, which is never shown.
 extern const char kHostClass[];

@@ -4,15 +4,19 @@
 
 #include "dialogs/message_box.h"
 #include "dialogs/owner_record.h"
+#include "engine/folder_replication.h"
 #include "engine/folder_security.h"
 #include "engine/install_record.h"
 #include "engine/install_selection.h"
+#include "engine/install_transaction.h"
 #include "engine/installation_removal.h"
 #include "engine/registration.h"
 #include "engine/shortcut_maker.h"
 #include "engine/target_check.h"
 #include "runtime/kernel_function.h"
+#include "setup/install_sequence.h"
 #include "setup/setup_state.h"
+#include "setup/single_instance.h"
 
 static const char kCaption[] = "Velquor Setup";
 
@@ -47,6 +51,11 @@ BOOL IsUninstaller()
     return lstrcmpiA(entry.cFileName, kUninstallerName) == 0;
 }
 
+static ULONGLONG FileTimeValue(const FILETIME& time)
+{
+    return (ULONGLONG(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
 static DWORD EndWith(DWORD exitCode, const char* text)
 {
     if (text)
@@ -73,10 +82,14 @@ BOOL IsTemporaryCopy()
 // the removal failed, which keeps the uninstaller to be run again. Then the
 // installation folder goes when it is empty. The copy and its folder are
 // left to the temporary folder's cleaning: a deletion at the next restart
-// would tell deployment tools that a restart is pending.
+// would tell deployment tools that a restart is pending. The copy holds
+// the uninstaller's turn (HandOverUninstaller) until it ends.
 static DWORD RemoveUninstaller()
 {
-    char path[kPathChars];
+    char uninstaller[kPathChars];
+    char record[kPathChars];
+    WIN32_FIND_DATAA now;
+    FILETIME times[4];
     DWORD removal = ERROR_INSTALL_FAILURE;
     // Its uninstaller's folder is given as a full path.
     if (!RootLength(Setup.TargetDir) ||
@@ -87,19 +100,40 @@ static DWORD RemoveUninstaller()
     // Looked up, although every system has it: one more import would cost
     // the program 512 bytes.
     auto exitCode = KernelFunction<decltype(&GetExitCodeProcess)>("GetExitCodeProcess");
-    if (!exitCode(Setup.UninstallerProcess, &removal) || removal != 0)
+    if (!exitCode(Setup.UninstallerProcess, &removal) || removal != 0 ||
+        !JoinPath(uninstaller, Setup.TargetDir, kUninstallerName) ||
+        !JoinPath(record, Setup.TargetDir, kInstallRecordName))
         return 0;
+    // A record written since the uninstaller started is a later
+    // installation's, which one in another session, beyond the turn, could
+    // have made: nothing of that goes. Windows 95, 98 and Me have neither
+    // sessions nor these times.
+    auto processTimes = KernelFunction<decltype(&GetProcessTimes)>("GetProcessTimes");
+    const BOOL started = processTimes && processTimes(Setup.UninstallerProcess, &times[0],
+                                                      &times[1], &times[2], &times[3]);
     // The record stays with an uninstaller that is still there, which can
     // then be run again.
-    BOOL deleted = FALSE;
-    if (JoinPath(path, Setup.TargetDir, kUninstallerName)) {
-        for (int tries = 0; !(deleted = DeleteFileA(path)) && tries < 50; ++tries)
-            Sleep(100);
+    for (int tries = 0;; ++tries) {
+        if (started && FindEntry(record, &now) &&
+            FileTimeValue(now.ftLastWriteTime) > FileTimeValue(times[0]))
+            return 0;
+        if (DeleteFileA(uninstaller))
+            break;
+        if (tries == 50)
+            return 0;
+        Sleep(100);
     }
-    if (deleted && JoinPath(path, Setup.TargetDir, kInstallRecordName))
-        DeleteFileA(path);
+    DeleteFileA(record);
     RemoveDirectoryA(Setup.TargetDir);
     return 0;
+}
+
+// Names the first thing that could not be removed.
+static DWORD EndLeftBehind()
+{
+    char text[2 * kPathChars];
+    JoinPath(text, "Velquor could not remove ", Setup.LeftBehind);
+    return EndWith(ERROR_INSTALL_FAILURE, text);
 }
 
 // Random where the system offers it (Windows XP on), else the time.
@@ -148,8 +182,11 @@ static BOOL HandOverUninstaller(const char* self, const char* folder)
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION started;
+    // The copy inherits the turn: nothing can start before it has ended.
+    HANDLE turn = InheritableSetupLock();
     const BOOL handedOver =
         CreateProcessA(copy, commandLine, NULL, NULL, TRUE, 0, NULL, own, &startup, &started);
+    CloseHandle(turn);
     if (handedOver) {
         CloseHandle(started.hThread);
         CloseHandle(started.hProcess);
@@ -227,6 +264,10 @@ DWORD RunUninstallSequence()
     if (RootLength(folder) >= length)
         return EndWith(ERROR_BAD_PATHNAME,
                        "Velquor cannot be removed from the root folder of a drive or share.");
+    // A complete installation only: what a setup that was ended by force
+    // left is finished first.
+    if (!RecoverReplacement(folder))
+        return EndLeftBehind();
     // Only what an installation recorded is removed: a copy of the
     // uninstaller elsewhere, or an installation by an older setup, has no
     // record and so nothing to remove.
@@ -246,17 +287,12 @@ DWORD RunUninstallSequence()
         return EndWith(ERROR_INSTALL_USEREXIT, NULL);
     // Nothing is removed until everything can be.
     if (InstallationInUse(folder))
-        return EndWith(ERROR_SHARING_VIOLATION,
-                       "Velquor is in use. Please close it and try again.");
+        return EndWith(ERROR_SHARING_VIOLATION, kInUseText);
     RemoveShortcuts(folder);
     RemoveOwnerRecord(folder);
     // What is left keeps the registration, the uninstaller and the record,
     // so that the removal can be run again.
     if (RemoveInstalledFiles(folder))
         RemoveRegistrationAndRecord(self, folder);
-    if (Setup.LeftBehind[0]) {
-        JoinPath(text, "Velquor could not remove ", Setup.LeftBehind);
-        return EndWith(ERROR_INSTALL_FAILURE, text);
-    }
-    return EndWith(0, NULL);
+    return Setup.LeftBehind[0] ? EndLeftBehind() : EndWith(0, NULL);
 }

@@ -99,6 +99,17 @@ class ReportTest(unittest.TestCase):
         self.assertIn("lowest 1.5, median 2.0, highest 3.1.",
                       self.report(100, load_during="1.5 2.0 3.1 40"))
 
+    def test_a_reinstall_against_the_earlier_program_and_step_by_step(self):
+        fig = figures("fresh 20 setup 1 99", "fresh 20 earlier 1 100",
+                      "reinstall 20 setup 1 105", "reinstall 20 earlier 1 100",
+                      "reinstall 20 loop 1 90", "phases 20 copy 1 60", "phases 20 commit 1 20",
+                      *(f"phases 20 {step} 1 5" for step in ("measure", "probe", "aside",
+                                                              "register")))
+        text = "\n".join(bench_report.reinstall_table(fig, ""))
+        self.assertIn("within 1.05× of the earlier program's: 1.050×, met", text)
+        self.assertIn("| copy | 60.0 | 60.0% |", text)
+        self.assertIn("earlier program's: 0.990×, met", text)
+
     def test_a_build_folder_outside_the_repository_is_not_named(self):
         text = self.report(100, build_outside="yes")
         self.assertIn("Produced by `scripts/benchmark.sh` on today, VELQUOR_BENCH_BUILD naming "

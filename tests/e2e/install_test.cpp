@@ -105,24 +105,21 @@ TEST_F(InstallTest, AMediumWithoutFoldersFails)
     EXPECT_FALSE(ProgramStart().started);
 }
 
-// A folder of the earlier installation that cannot be removed cannot be
-// created anew: the platform's text is shown and the copy goes on. A command
-// prompt open in the folder holds it so, sharing all but its deletion.
+// A listed folder that cannot be made, since a file of that name stands in
+// its way, shows the platform's text; the copy then fails, and the earlier
+// installation stays as it was.
 TEST_F(InstallTest, AFolderThatCannotBeCreatedShowsThePlatformsText)
 {
     BuildMedium(medium);
     MakeEarlierInstallation();
-    MakeDir(std::string(kTarget) + "\\dibs");
-    HANDLE held = CreateFileA((std::string(kTarget) + "\\dibs").c_str(), GENERIC_READ,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
-                              FILE_FLAG_BACKUP_SEMANTICS, NULL);
-    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    WriteText(std::string(kTarget) + "\\dibs", "a file");
+    const std::string before = TreeText(kTarget);
     std::vector<ShownMessage> shown;
-    EXPECT_EQ(RunSetup(medium, &shown), 0u);
-    CloseHandle(held);
-    EXPECT_EQ(shown, (Messages{{"Error", SystemText(ERROR_ALREADY_EXISTS)}}));
-    EXPECT_TRUE(Exists(std::string(kTarget) + "\\dibs\\dibs1.dat"));
-    EXPECT_TRUE(ProgramStart().started);
+    EXPECT_EQ(RunSetup(medium, &shown), 1603u);
+    EXPECT_EQ(shown, (Messages{{"Error", SystemText(ERROR_ALREADY_EXISTS)},
+                               {"Install Confirmation", "Velquor Installation Failed"}}));
+    EXPECT_EQ(TreeText(kTarget), before);
+    EXPECT_FALSE(ProgramStart().started);
 }
 
 // A drive root lists no "." entry: the first entry is a listed file and must
@@ -148,8 +145,7 @@ TEST_F(InstallTest, AListedFileThatCannotBeCopiedFailsTheInstallation)
     std::vector<ShownMessage> shown;
     EXPECT_EQ(RunSetup(medium, &shown), 1603u);
     EXPECT_EQ(shown, Confirmation("Velquor Installation Failed"));
-    for (const std::string& folder : kMediumFolders)
-        EXPECT_TRUE(IsDir(std::string(kTarget) + "\\" + folder)) << folder;
+    EXPECT_EQ(ListNames(kTarget), (Names{"readme.txt\\", "velq.exe"}));
     EXPECT_FALSE(ProgramStart().started);
 }
 
@@ -186,6 +182,7 @@ TEST_F(InstallTest, AListedFolderThatIsALinkIsNeitherEmptiedNorFilled)
     std::vector<ShownMessage> shown;
     EXPECT_EQ(RunSetup(medium, &shown), 1603u);
     EXPECT_EQ(ListNames(outside), (Names{"mine.txt", "sub\\"}));
+    EXPECT_EQ(ListNames(kTarget), (Names{"dibs\\", "velq.exe"}));
     EXPECT_EQ(shown, (Messages{{"Error", SystemText(ERROR_DIR_NOT_EMPTY)},
                                {"Install Confirmation", "Velquor Installation Failed"}}));
     EXPECT_FALSE(ProgramStart().started);

@@ -3,12 +3,19 @@
 #include <algorithm>
 
 #include "res/resource.h"
+#include "tests/common/shortcut_files.h"
 #include "tests/common/test_files.h"
 #include "tests/e2e/medium.h"
 
 const char kTarget[] = "C:\\Velq";
 const char kSettings[] = "C:\\windows\\VelQ.ini";
 const char kFullName[] = "Sample User";
+
+const std::string kLinks[3] = {
+    std::string(kShellDesktop) + "\\Velquor.lnk",
+    std::string(kShellStartMenu) + "\\Programs\\Velquor.lnk",
+    std::string(kShellStartMenu) + "\\Velquor.lnk",
+};
 
 static const char kStubLog[] = "C:\\velq-tests\\velq-started.txt";
 static const char kCurrentVersion[] = "Software\\Microsoft\\Windows\\CurrentVersion";
@@ -119,6 +126,20 @@ void RemoveRegistrations()
     RegDeleteKeyA(HKEY_CURRENT_USER, kVelquorKey);
 }
 
+void RemoveRegistrationAndShortcuts()
+{
+    for (const std::string& link : kLinks)
+        RemoveAll(link);
+    RemoveRegistrations();
+}
+
+bool Vanishes(const std::string& path)
+{
+    for (int i = 0; i < 200 && Exists(path); ++i)
+        Sleep(50);
+    return !Exists(path);
+}
+
 static bool ReadOwner(std::string* owner)
 {
     HKEY key;
@@ -152,6 +173,15 @@ static void WriteOwner(const std::string* owner)
 
 void SetupTest::SetUp()
 {
+    // A removal ends with its uninstaller's temporary copy, which holds the
+    // turn of setup and uninstaller a moment longer: like a deployment tool
+    // told 1618, the next test waits for it.
+    for (DWORD start = GetTickCount(); GetTickCount() - start < Scaled(15000); Sleep(50)) {
+        HANDLE turn = OpenMutexA(SYNCHRONIZE, FALSE, "Velquor Setup");
+        if (!turn)
+            break;
+        CloseHandle(turn);
+    }
     RemoveAll(kTarget);
     RemoveAll(kStubLog);
     RemoveAll(kSettings);
@@ -190,6 +220,31 @@ bool SetupTest::Start(SetupRun& run, const std::string& from, const std::string&
     const bool started = StartSetup(run, setupExe, from, kStubLog, arguments);
     EXPECT_TRUE(started) << setupExe << " in " << from << ": error " << GetLastError();
     return started;
+}
+
+void SetupTest::Install(const std::string& folder)
+{
+    SetupRun run;
+    bool showedWindow;
+    ASSERT_TRUE(Start(run, medium, "/S /D=" + folder));
+    ASSERT_EQ(WaitUnattended(run, &showedWindow), 0u);
+}
+
+bool SetupTest::StartUninstaller(SetupRun& run, const std::string& arguments,
+                                 const std::string& folder)
+{
+    return StartSetup(run, folder + "\\uninstall.exe", ScratchDir("uninstall-from"), "", arguments);
+}
+
+DWORD SetupTest::UninstallSilently(const std::string& folder, const std::string& arguments)
+{
+    SetupRun run;
+    bool showedWindow = false;
+    if (!StartUninstaller(run, arguments, folder))
+        return STILL_ACTIVE;
+    const DWORD code = WaitUnattended(run, &showedWindow);
+    EXPECT_FALSE(showedWindow);
+    return code;
 }
 
 HWND SetupTest::Dialog(const SetupRun& run)

@@ -78,6 +78,16 @@ void RemoveRegistrations();
 // A value of the "Owner" section of VelQ.ini; "<missing>" when absent.
 std::string OwnerValue(const char* key);
 
+// The three shortcuts that an installation makes.
+extern const std::string kLinks[3];
+
+// Removes the registration and the shortcuts of an earlier test.
+void RemoveRegistrationAndShortcuts();
+
+// True once path is gone; the uninstaller's file and folder go a moment
+// after its process ended.
+bool Vanishes(const std::string& path);
+
 class SetupTest : public testing::Test {
 protected:
     void SetUp() override;
@@ -87,6 +97,19 @@ protected:
     StubStart ProgramStart() const;
 
     bool Start(SetupRun& run, const std::string& from, const std::string& arguments = "");
+
+    // Installs the medium with /S into folder, as a script would.
+    void Install(const std::string& folder = kTarget);
+
+    // Starts the uninstaller in folder, from another folder, as "Add or
+    // remove programs" does.
+    bool StartUninstaller(SetupRun& run, const std::string& arguments = "",
+                          const std::string& folder = kTarget);
+
+    // Runs the uninstaller with the arguments to its end as a script would;
+    // it must show nothing.
+    DWORD UninstallSilently(const std::string& folder = kTarget,
+                            const std::string& arguments = "/S");
 
     // The install dialog of the run, failing the test when it does not show.
     HWND Dialog(const SetupRun& run);

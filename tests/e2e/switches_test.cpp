@@ -42,12 +42,6 @@ protected:
     }
 };
 
-const std::string kLinks[] = {
-    std::string(kShellDesktop) + "\\Velquor.lnk",
-    std::string(kShellStartMenu) + "\\Programs\\Velquor.lnk",
-    std::string(kShellStartMenu) + "\\Velquor.lnk",
-};
-
 }  // namespace
 
 TEST_F(SwitchesTest, SilentInstallsEverythingUnderTheRegisteredOwnerAndStartsNothing)

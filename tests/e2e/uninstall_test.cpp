@@ -11,20 +11,6 @@
 namespace {
 
 const char kOtherTarget[] = "C:\\Velq2";
-const std::string kLinks[] = {
-    std::string(kShellDesktop) + "\\Velquor.lnk",
-    std::string(kShellStartMenu) + "\\Programs\\Velquor.lnk",
-    std::string(kShellStartMenu) + "\\Velquor.lnk",
-};
-
-// True once path is gone; the uninstaller's file and folder go a moment
-// after its process ended.
-bool Vanishes(const std::string& path)
-{
-    for (int i = 0; i < 200 && Exists(path); ++i)
-        Sleep(50);
-    return !Exists(path);
-}
 
 // The installation, its registration, owner keys and shortcuts, as they
 // were installed, also a while after the uninstaller ended.
@@ -43,24 +29,18 @@ protected:
     {
         SetupTest::SetUp();
         RemoveAll(kOtherTarget);
-        for (const std::string& link : kLinks)
-            RemoveAll(link);
+        RemoveRegistrationAndShortcuts();
         BuildMedium(medium);
     }
 
-    void Install(const std::string& folder = kTarget)
+    // Holds the uninstaller's file as Windows holds a running program's
+    // until a moment after it ended; Wine does not.
+    HANDLE HoldUninstaller()
     {
-        SetupRun run;
-        bool showedWindow;
-        ASSERT_TRUE(Start(run, medium, "/S /D=" + folder));
-        ASSERT_EQ(WaitUnattended(run, &showedWindow), 0u);
-    }
-
-    bool StartUninstaller(SetupRun& run, const std::string& arguments = "",
-                          const std::string& folder = kTarget)
-    {
-        return StartSetup(run, folder + "\\uninstall.exe", ScratchDir("uninstall-from"), "",
-                          arguments);
+        HANDLE held = CreateFileA((std::string(kTarget) + "\\uninstall.exe").c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+        EXPECT_NE(held, INVALID_HANDLE_VALUE);
+        return held;
     }
 
     // Starts the uninstaller as a user would, answers its question with
@@ -72,18 +52,6 @@ protected:
         if (!StartUninstaller(run) || !AnswerMessageBox(run, &question, 15000, button))
             return STILL_ACTIVE;
         return WaitForExit(run, shown);
-    }
-
-    DWORD UninstallSilently(const std::string& folder = kTarget,
-                            const std::string& arguments = "/S")
-    {
-        SetupRun run;
-        bool showedWindow = false;
-        if (!StartUninstaller(run, arguments, folder))
-            return STILL_ACTIVE;
-        const DWORD code = WaitUnattended(run, &showedWindow);
-        EXPECT_FALSE(showedWindow);
-        return code;
     }
 };
 
@@ -300,14 +268,12 @@ TEST_F(UninstallTest, AnotherInstallationKeepsItsRegistrationShortcutsAndOwner)
 }
 
 // Windows holds a running program's file, and lets it go a moment after the
-// process ended; Wine does neither, so the test holds it as Windows would.
+// process ended.
 TEST_F(UninstallTest, TheLockedUninstallerStillGoesWithItsFolder)
 {
     Install();
     const std::string uninstaller = std::string(kTarget) + "\\uninstall.exe";
-    HANDLE held = CreateFileA(uninstaller.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL,
-                              OPEN_EXISTING, 0, NULL);
-    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    HANDLE held = HoldUninstaller();
     EXPECT_EQ(UninstallSilently(), 0u);
     Sleep(1000);
     EXPECT_TRUE(Exists(uninstaller)) << "the file was not held";
@@ -349,6 +315,31 @@ TEST_F(UninstallTest, AnotherUninstallerOrSetupRunningIsToldToRetryAndNothingGoe
     EXPECT_EQ(UninstallSilently(), static_cast<DWORD>(ERROR_INSTALL_ALREADY_RUNNING));
     EndRun(setup);
     ExpectStillInstalled();
+}
+
+// The temporary copy deletes the uninstaller a moment after the removal
+// ended, held as Windows holds a program's file. A setup started
+// meanwhile is told to try again, and the copy leaves what a later
+// installation wrote, which its turn does not cover from another session.
+TEST_F(UninstallTest, ASetupStartedWhileTheRemovalEndsIsToldToRetry)
+{
+    Install();
+    HANDLE held = HoldUninstaller();
+    SetupRun removal, setup;
+    bool showedWindow;
+    ASSERT_TRUE(StartUninstaller(removal, "/S"));
+    EXPECT_EQ(WaitUnattended(removal, &showedWindow), 0u);
+    ASSERT_TRUE(Start(setup, medium, "/S"));
+    EXPECT_EQ(WaitUnattended(setup, &showedWindow),
+              static_cast<DWORD>(ERROR_INSTALL_ALREADY_RUNNING));
+    WriteText(std::string(kTarget) + "\\uninstall.dat", "uninstall.exe\r\nuninstall.dat\r\n");
+    const std::vector<RunProcess> copy = StartedProcesses(removal);
+    ASSERT_EQ(copy.size(), 1u);
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, copy[0].id);
+    CloseHandle(held);
+    EXPECT_EQ(WaitForSingleObject(process, Scaled(15000)), WAIT_OBJECT_0);
+    CloseHandle(process);
+    EXPECT_EQ(ListNames(kTarget), (Names{"uninstall.dat", "uninstall.exe"}));
 }
 
 // No copy can start from a temporary folder that is missing: the

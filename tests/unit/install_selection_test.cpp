@@ -16,14 +16,14 @@ namespace {
 using Names = std::vector<std::string>;
 
 // Runs the scan with the medium as current directory, as the setup does.
-int InstallFrom(const std::string& medium, const std::string& target, BOOL* allFilesCopied)
+int InstallFrom(const std::string& medium, const std::string& target, DWORD* failure)
 {
     char previous[kPathChars];
     GetCurrentDirectoryA(sizeof previous, previous);
     EXPECT_TRUE(SetCurrentDirectoryA(medium.c_str()));
     EXPECT_TRUE(JoinPath(::Setup.SourceDir, medium.c_str(), "\\"));
     EXPECT_TRUE(CopyPath(::Setup.TargetDir, target.c_str()));
-    const int count = InstallSelection(allFilesCopied);
+    const int count = InstallSelection(failure);
     SetCurrentDirectoryA(previous);
     return count;
 }
@@ -69,9 +69,9 @@ TEST(InstallSelection, InstallsListedEntriesOnly)
     const std::string dir = ScratchDir("selection");
     MakeMedium(dir + "\\medium");
     MakeDir(dir + "\\medium\\dibs\\nested");
-    BOOL allFilesCopied = FALSE;
-    EXPECT_EQ(InstallFrom(dir + "\\medium", dir + "\\target", &allFilesCopied), 5);
-    EXPECT_TRUE(allFilesCopied);
+    DWORD failure = 0;
+    EXPECT_EQ(InstallFrom(dir + "\\medium", dir + "\\target", &failure), 5);
+    EXPECT_EQ(failure, 0u);
     EXPECT_STREQ(::Setup.TargetDir, (dir + "\\target\\").c_str());
     // Files arrive lower-cased, folders keep the medium's case.
     EXPECT_EQ(ListNames(dir + "\\target"),
@@ -112,8 +112,8 @@ TEST(InstallSelection, IsMeasuredAsTheCopyWritesIt)
     MeasureSelection((target + "\\").c_str(), 4096, &::Setup.Selection);
     const SelectionSize fresh = ::Setup.Selection;
 
-    BOOL allFilesCopied = FALSE;
-    ASSERT_EQ(InstallFrom(dir + "\\medium", target, &allFilesCopied), 5);
+    DWORD failure = 0;
+    ASSERT_EQ(InstallFrom(dir + "\\medium", target, &failure), 5);
     // Beside what it copied, setup leaves the uninstaller, a copy of itself,
     // and the record.
     char self[kPathChars];
@@ -152,8 +152,8 @@ TEST(InstallSelection, TheProgressBarIsFullWhenTheCopyEnds)
     SetCurrentDirectoryA((dir + "\\medium").c_str());
     MeasureSelection((dir + "\\target\\").c_str(), 4096, &::Setup.Selection);
     OpenProgressWindow(NULL);
-    BOOL allFilesCopied = FALSE;
-    EXPECT_EQ(InstallFrom(dir + "\\medium", dir + "\\target", &allFilesCopied), 5);
+    DWORD failure = 0;
+    EXPECT_EQ(InstallFrom(dir + "\\medium", dir + "\\target", &failure), 5);
     char bar[8] = "";
     GetDlgItemTextA(::Setup.ProgressWindow, IDC_PROGRESS_BAR, bar, sizeof bar);
     CloseProgressWindow();
@@ -162,27 +162,32 @@ TEST(InstallSelection, TheProgressBarIsFullWhenTheCopyEnds)
 }
 
 // A folder that existed gets its owner and list before anything is written
-// into it: where they cannot be set, nothing is.
+// into it: where they cannot be set, nothing is. Only an earlier
+// installation's content gets the list too (SetNamedSecurityInfoA passes it
+// on), never what else the folder holds.
 TEST(InstallSelection, WritesNothingIntoAFolderWhoseListCannotBeSet)
 {
     const std::string dir = ScratchDir("selection-unguarded");
     MakeMedium(dir + "\\medium");
     MakeDir(dir + "\\target");
-    FailCalls("SetNamedSecurityInfoA");
-    BOOL allFilesCopied = FALSE;
-    EXPECT_EQ(InstallFrom(dir + "\\medium", dir + "\\target", &allFilesCopied), kFolderUnguarded);
+    FailCalls("SetFileSecurityA");
+    DWORD failure = 0;
+    EXPECT_EQ(InstallFrom(dir + "\\medium", dir + "\\target", &failure), kFolderUnguarded);
     EXPECT_EQ(ListNames(dir + "\\target"), Names{});
+    FailCalls("SetNamedSecurityInfoA");
+    EXPECT_EQ(InstallFrom(dir + "\\medium", dir + "\\target", &failure), 5);
+    FailCalls("SetNamedSecurityInfoA", 0);
 }
 
 TEST(InstallSelection, RefusesATargetShorterThanFourCharactersOrTheMediumItself)
 {
     const std::string dir = ScratchDir("selection-root");
     MakeMedium(dir + "\\medium");
-    BOOL allFilesCopied = FALSE;
-    EXPECT_EQ(InstallFrom(dir + "\\medium", "C:\\", &allFilesCopied), 0);
+    DWORD failure = 0;
+    EXPECT_EQ(InstallFrom(dir + "\\medium", "C:\\", &failure), 0);
     EXPECT_FALSE(Exists("C:\\dibs"));
     EXPECT_FALSE(Exists("C:\\velq.exe"));
-    EXPECT_EQ(InstallFrom(dir + "\\medium", dir + "\\medium", &allFilesCopied), 0);
+    EXPECT_EQ(InstallFrom(dir + "\\medium", dir + "\\medium", &failure), 0);
     EXPECT_EQ(ListNames(dir + "\\medium\\dibs"), Names{"data.dat"});
 }
 
@@ -195,10 +200,10 @@ TEST(InstallSelection, StopsAtAFileThatCannotBeCopied)
     HANDLE held = CreateFileA((dir + "\\target\\velq.exe").c_str(), GENERIC_WRITE, 0, NULL,
                               CREATE_ALWAYS, 0, NULL);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    BOOL allFilesCopied = TRUE;
-    EXPECT_EQ(InstallFrom(dir + "\\medium", dir + "\\target", &allFilesCopied), 5);
+    DWORD failure = 0;
+    EXPECT_EQ(InstallFrom(dir + "\\medium", dir + "\\target", &failure), 5);
     CloseHandle(held);
-    EXPECT_FALSE(allFilesCopied);
+    EXPECT_EQ(failure, static_cast<DWORD>(ERROR_INSTALL_FAILURE));
 }
 
 TEST(InstallSelection, FindsListedEntriesAtADriveRoot)
@@ -214,8 +219,8 @@ TEST(InstallSelection, FindsListedEntriesAtADriveRoot)
     FindClose(find);
     ASSERT_STREQ(first.cFileName, "BTNBTNVB.VBX");
     const std::string target = ScratchDir("selection-drive-root") + "\\target";
-    BOOL allFilesCopied = FALSE;
-    EXPECT_EQ(InstallFrom("M:\\", target, &allFilesCopied), 5);
+    DWORD failure = 0;
+    EXPECT_EQ(InstallFrom("M:\\", target, &failure), 5);
     EXPECT_STREQ(::Setup.SourceDir, "M:\\\\");
     EXPECT_EQ(ReadText(target + "\\btnbtnvb.vbx"), "first");
 }

@@ -30,7 +30,8 @@ static const char kSettings[] = "C:\\windows\\VelQ.ini";
 static const char kDescription[] = "Velquor - for all your FCC Exams";
 
 // What installing the sample medium gives: the listed folders in their own
-// spelling with their plain files only, the listed files lower-cased.
+// spelling with their plain files only, the listed files lower-cased, and
+// the uninstaller with its record.
 static const char* const kInstalled[] = {
     "dibs\\",
     "dibs\\dib001.dib",
