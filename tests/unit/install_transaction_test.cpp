@@ -43,9 +43,10 @@ TEST(InstallTransaction, EveryStepThatFailsLeavesOneInstallationWhole)
         ASSERT_TRUE(JoinPath(::Setup.SourceDir, medium.c_str(), "\\"));
         ASSERT_TRUE(CopyPath(::Setup.TargetDir, target.c_str()));
         // velq.exe moves after the folders; exams is copied after dibs.
-        HANDLE held = step == kCommitting ? NULL
-                                          : Hold(step == kMovingAside ? target + "\\velq.exe"
-                                                                      : medium + "\\exams\\new.dat");
+        HANDLE held =
+            step == kCommitting
+                ? NULL
+                : Hold(step == kMovingAside ? target + "\\velq.exe" : medium + "\\exams\\new.dat");
         const DWORD failures[] = {ERROR_SHARING_VIOLATION, ERROR_INSTALL_FAILURE, 0};
         DWORD failure = 0;
         SetCurrentDirectoryA(medium.c_str());
