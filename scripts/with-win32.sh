@@ -49,6 +49,7 @@ case ${1:-} in
 --inside)
     shift
     register_qemu || { echo "with-win32: qemu-i386 could not be registered" >&2; exit 1; }
+    echo "with-win32: the 32-bit programs run under $qemu, registered for this run only" >&2
     export VELQUOR_WIN32_EMULATED=1
     exec "$@"
     ;;
