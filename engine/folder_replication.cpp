@@ -29,6 +29,12 @@ BOOL PathExists(const char* path)
     return FindEntry(path, &entry);
 }
 
+BOOL IsFile(const char* path)
+{
+    const DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 // The attribute is cleared only when it stands in the way, so the copies
 // keep the medium's attributes and nothing else is touched.
 BOOL DeleteInstalledFile(const char* path)

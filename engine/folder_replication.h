@@ -10,6 +10,8 @@ BOOL FindEntry(const char* path, WIN32_FIND_DATAA* entry);
 // (IsLink).
 BOOL IsLinkAt(const char* path);
 BOOL PathExists(const char* path);
+// TRUE when path names a file, not a folder.
+BOOL IsFile(const char* path);
 
 // Removes the folder and everything in it; the path may end with "\".
 // Links (junctions, symbolic links) are removed themselves, never followed.

@@ -142,7 +142,7 @@ static BOOL Settle(const char* folder, const char* plan, HANDLE journal)
     DropSeparator(aside);
     settled = settled && (RemoveAt(aside) || LeaveBehind(aside)) &&
               JoinPath(path, folder, kJournalName) && DeleteFileA(path);
-    LogLine(kLogSettled, folder, NthText(kLogSettledStates, complete + 2 * !settled));
+    LogLine(kLogSettled, folder, NthText(kLogSettledStates, settled ? complete : 2));
     if (settled && !complete && plan[0] == 'F')
         RemoveDirectoryA(folder);
     return settled;

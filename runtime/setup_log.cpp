@@ -27,7 +27,7 @@ LOG_TEXT const char kLogRegistered[] = "Registered version %s, publisher %s";
 LOG_TEXT const char kLogRemoved[] = "Removed %s";
 LOG_TEXT const char kLogNoList[] = "No access list on %s: not a local fixed drive";
 LOG_TEXT const char kLogSettled[] = "Replacement in %s: %s";
-LOG_TEXT const char kLogSettledStates[] = "rolled back\0committed\0unfinished\0unfinished\0";
+LOG_TEXT const char kLogSettledStates[] = "rolled back\0committed\0unfinished\0";
 LOG_TEXT const char kLogExit[] = "Exit code %lu";
 LOG_TEXT const char kLogVerdicts[] =
     "accepted\0not a full path\0holds the medium\0in use\0too little room\0a root\0"

@@ -51,8 +51,8 @@ extern const char kLogNoList[];
 extern const char kLogExit[];
 
 // A replacement settled (engine/install_transaction.h), or left for the
-// next start: its folder and one of its states, rolled back or committed,
-// then the same two unfinished.
+// next start: its folder and one of its states, rolled back, committed or
+// unfinished.
 extern const char kLogSettled[];
 extern const char kLogSettledStates[];
 

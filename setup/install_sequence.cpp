@@ -8,6 +8,7 @@
 #include "dialogs/owner_record.h"
 #include "dialogs/progress_window.h"
 #include "dialogs/readme_text.h"
+#include "engine/folder_replication.h"
 #include "engine/install_selection.h"
 #include "engine/install_transaction.h"
 #include "engine/registration.h"
@@ -82,12 +83,6 @@ BOOL ComposeProgramPath(char (&program)[kPathChars])
            JoinPath(program, Setup.TargetDir, "VelQ.exe");
 }
 
-static BOOL IsFile(const char* path)
-{
-    const DWORD attributes = GetFileAttributesA(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 // What a script learns of a refused folder.
 static DWORD RefusalCode(TargetVerdict verdict)
 {
@@ -145,9 +140,9 @@ LRESULT RunInstallSequence(HWND window)
         return EndFailed(window);
     // A run ended by force is finished before anything else: in the folder
     // that the last Install recorded before its copy, and in the folder this
-    // run is about to use. The starting folder is looked
-    // for after the first: until then an unfinished reinstall may have its
-    // record moved aside.
+    // run is about to use. The starting folder is looked for after the
+    // first: until then an unfinished reinstall may have its record moved
+    // aside.
     char recorded[kPathChars];
     ReadOwnerFolder(recorded, sizeof recorded);
     RecoverReplacement(recorded);

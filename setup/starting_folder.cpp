@@ -1,6 +1,7 @@
 #include "setup/starting_folder.h"
 
 #include "dialogs/owner_record.h"
+#include "engine/folder_replication.h"
 #include "engine/folder_security.h"
 #include "engine/install_record.h"
 #include "engine/registration.h"
@@ -16,8 +17,7 @@ static BOOL StartFromInstallation(char (&folder)[kPathChars], const char* source
     if (!folder[0])
         return FALSE;
     DropSeparator(folder);
-    const BOOL held = JoinPath(record, folder, "\\", kInstallRecordName) &&
-                      !(GetFileAttributesA(record) & FILE_ATTRIBUTE_DIRECTORY);
+    const BOOL held = JoinPath(record, folder, "\\", kInstallRecordName) && IsFile(record);
     LogLine(kLogEarlier, source, folder, held ? "an installation" : "no installation, passed over");
     return held && CopyPath(Setup.TargetDir, folder);
 }
