@@ -22,7 +22,6 @@ protected:
     void SetUp() override
     {
         SetupTest::SetUp();
-        RemoveRegistrationAndShortcuts();
         BuildMedium(medium);
     }
 

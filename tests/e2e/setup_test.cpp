@@ -126,13 +126,6 @@ void RemoveRegistrations()
     RegDeleteKeyA(HKEY_CURRENT_USER, kVelquorKey);
 }
 
-void RemoveRegistrationAndShortcuts()
-{
-    for (const std::string& link : kLinks)
-        RemoveAll(link);
-    RemoveRegistrations();
-}
-
 bool Vanishes(const std::string& path)
 {
     for (int i = 0; i < 200 && Exists(path); ++i)
@@ -186,8 +179,10 @@ void SetupTest::SetUp()
     RemoveAll(kStubLog);
     RemoveAll(kSettings);
     // Where an earlier test's registration named a folder, the run would
-    // start from it.
+    // start from it; its shortcuts would count as this test's.
     RemoveRegistrations();
+    for (const std::string& link : kLinks)
+        RemoveAll(link);
     medium = ScratchDir(testing::UnitTest::GetInstance()->current_test_info()->name()) + "\\medium";
     MakeDir(medium);
 }

@@ -81,9 +81,6 @@ std::string OwnerValue(const char* key);
 // The three shortcuts that an installation makes.
 extern const std::string kLinks[3];
 
-// Removes the registration and the shortcuts of an earlier test.
-void RemoveRegistrationAndShortcuts();
-
 // True once path is gone; the uninstaller's file and folder go a moment
 // after its process ended.
 bool Vanishes(const std::string& path);

@@ -29,7 +29,6 @@ protected:
     {
         SetupTest::SetUp();
         RemoveAll(kOtherTarget);
-        RemoveRegistrationAndShortcuts();
         BuildMedium(medium);
     }
 
